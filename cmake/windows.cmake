@@ -1,0 +1,11 @@
+# Windows-only part of the build: the Win32 platform layer and, once it exists, the COM
+# shell that makes ORVIX.DLL. Included from the top CMakeLists.txt when cross-compiling.
+file(GLOB ORVIX_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp)
+if(ORVIX_WIN32_SOURCES)
+  add_library(orvix_win32 STATIC ${ORVIX_WIN32_SOURCES})
+  target_link_libraries(orvix_win32 PUBLIC orvix_core)
+  target_compile_definitions(orvix_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+endif()
+if(EXISTS ${CMAKE_SOURCE_DIR}/src/com/CMakeLists.txt)
+  add_subdirectory(src/com)
+endif()

@@ -1,0 +1,38 @@
+#include "service/line_display_service.h"
+#include "service/opos.h"
+
+namespace orvix {
+
+int32_t LineDisplayService::ClaimDevice(int32_t timeout) {
+  log_.Write("ClaimDevice:0x%x\n", timeout);
+  // The whole timeout is always waited, presence is tested after it. A negative timeout
+  // (OPOS_FOREVER among them) would never end, so it waits not at all.
+  if (timeout > 0) platform_.clock->Sleep(static_cast<uint32_t>(timeout));
+  if (link_.IsDevicePresent()) {
+    state_.claimed = 1;
+    return opos::kSuccess;
+  }
+  state_.claimed = 0;
+  return opos::kTimeout;
+}
+
+int32_t LineDisplayService::ReleaseDevice() {
+  log_.Write("======ReleaseDevice======\n");
+  link_.Close();
+  state_.claimed = 0;
+  return opos::kSuccess;
+}
+
+int32_t LineDisplayService::CloseService() {
+  log_.Write("======CloseService=====\n");
+  link_.Close();
+  state_.claimed = 0;
+  return opos::kSuccess;
+}
+
+int32_t LineDisplayService::DirectIO(int32_t command) {
+  log_.Write("DirectIO:0x%x\n", command);
+  return opos::kIllegal;
+}
+
+}  // namespace orvix

@@ -1,0 +1,75 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "diag/debug_log.h"
+#include "link/device_link.h"
+#include "link/serial_transport.h"
+#include "service/platform_services.h"
+#include "text/display_state.h"
+
+namespace orvix {
+
+// The fourteen operations the display does not have; each is refused the same way.
+enum class UnsupportedOperation {
+  kClearDescriptors,
+  kCreateWindow,
+  kDestroyWindow,
+  kRefreshWindow,
+  kSetDescriptor,
+  kDefineGlyph,
+  kReadCharacterAtCursor,
+  kDisplayBitmap,
+  kSetBitmap,
+  kResetStatistics,
+  kRetrieveStatistics,
+  kUpdateStatistics,
+  kCompareFirmwareVersion,
+  kUpdateFirmware,
+};
+
+// The OPOS LineDisplay service: the bodies of the 29 methods, on the state they share. Texts
+// come in as UTF-16 (the Automation strings; null is the empty text). Methods that report an
+// OPOS result code return it. No method checks whether the service is open, claimed or
+// enabled: the Control Object keeps that bookkeeping. The DLL holds one per process.
+class LineDisplayService {
+ public:
+  explicit LineDisplayService(const PlatformServices& platform);
+  LineDisplayService(const LineDisplayService&) = delete;
+  LineDisplayService& operator=(const LineDisplayService&) = delete;
+
+  int32_t COFreezeEvents(bool freeze);
+  int32_t GetPropertyNumber(int32_t propIndex);
+  std::string GetPropertyString(int32_t propIndex);
+  void SetPropertyNumber(int32_t propIndex, int32_t number);
+  void SetPropertyString(int32_t propIndex, const char16_t* text);
+  int32_t OpenService(const char16_t* deviceClass, const char16_t* deviceName);
+  int32_t CheckHealth(int32_t level);
+  int32_t ClaimDevice(int32_t timeout);
+  int32_t CloseService();
+  // Knows no command: changes nothing and refuses every one.
+  int32_t DirectIO(int32_t command);
+  int32_t ReleaseDevice();
+  int32_t ClearText();
+  int32_t DisplayText(const char16_t* data, int32_t attribute);
+  int32_t DisplayTextAt(int32_t row, int32_t column, const char16_t* data, int32_t attribute);
+  int32_t ScrollText(int32_t direction, int32_t units);
+  int32_t Unsupported(UnsupportedOperation operation);
+
+  DisplayState& state() { return state_; }
+  DeviceLink& link() { return link_; }
+  DebugLog& log() { return log_; }
+  const PlatformServices& platform() const { return platform_; }
+
+ private:
+  PlatformServices platform_;
+  DisplayState state_;
+  DebugLog log_;
+  SerialTransport serial_;
+  // The link holds no state of its own, so this one object stands for the fresh link that
+  // every OpenService makes: nothing is allocated per open, and an OpenService re-entered
+  // from a window message during the identification finds nothing freed under it.
+  DeviceLink link_;
+};
+
+}  // namespace orvix
