@@ -9,3 +9,7 @@ endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/com/CMakeLists.txt)
   add_subdirectory(src/com)
 endif()
+# Windows programs of the Wine suite (compiled clients that load the DLL as callers do).
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/clients/CMakeLists.txt)
+  add_subdirectory(tests/wine/clients)
+endif()
