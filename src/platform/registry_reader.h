@@ -17,9 +17,10 @@ class RegistryReader {
   };
 
   // Registry value types, with the platform's numbers.
-  static constexpr uint32_t kTypeString = 1;  // REG_SZ
-  static constexpr uint32_t kTypeBinary = 3;  // REG_BINARY
-  static constexpr uint32_t kTypeDword = 4;   // REG_DWORD
+  static constexpr uint32_t kTypeString = 1;        // REG_SZ
+  static constexpr uint32_t kTypeExpandString = 2;  // REG_EXPAND_SZ, delivered unexpanded
+  static constexpr uint32_t kTypeBinary = 3;        // REG_BINARY
+  static constexpr uint32_t kTypeDword = 4;         // REG_DWORD
 
   virtual ~RegistryReader() = default;
 

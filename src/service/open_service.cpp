@@ -1,9 +1,105 @@
+#include <map>
+#include <string>
+
+#include "link/command_buffer.h"
+#include "link/device_profile.h"
 #include "service/line_display_service.h"
 #include "service/opos.h"
+#include "service/registry_profile.h"
+#include "text/text_output.h"
 
-// Placeholder; OpenService and the device profile are being written.
 namespace orvix {
+namespace {
 
-int32_t LineDisplayService::OpenService(const char16_t*, const char16_t*) { return opos::kIllegal; }
+// The component serves this one profile; other names reach it only through an alias.
+constexpr char kProfileName[] = "ORVIX";
+constexpr char kDeviceClassKey[] = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay";
+// Always this key, whichever name led to it; installers have always written it with the
+// closing backslash.
+constexpr char kProfileKey[] = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\ORVIX\\";
+
+constexpr uint32_t kOptionStrictParameters = 0x1;
+constexpr uint32_t kOptionLog = 0x10;
+constexpr uint32_t kOptionZeroBasedCoordinates = 0x100;
+
+int32_t ConnectionKindOf(const std::map<std::string, int32_t>& deviceTypes, const char* deviceType) {
+  const auto found = deviceTypes.find(deviceType);
+  return found == deviceTypes.end() ? 0 : found->second;
+}
+
+// The two bytes each count as signed: an installer's DeviceID 0x80 gives -128, not 128.
+int32_t UsbSelectorOf(const ProfileValue& deviceId) {
+  return static_cast<int8_t>(deviceId.bytes[0]) + 256 * static_cast<int8_t>(deviceId.bytes[1]);
+}
+
+uint32_t LittleEndian32(const ProfileValue& value) {
+  return static_cast<uint32_t>(value.bytes[0]) | static_cast<uint32_t>(value.bytes[1]) << 8 |
+         static_cast<uint32_t>(value.bytes[2]) << 16 | static_cast<uint32_t>(value.bytes[3]) << 24;
+}
+
+}  // namespace
+
+int32_t LineDisplayService::OpenService(const char16_t* deviceClass, const char16_t* deviceName) {
+  int32_t result = opos::kSuccess;
+  const std::string classText = BstrToMultibyte(*platform_.ansi, deviceClass);
+  const std::string nameText = BstrToMultibyte(*platform_.ansi, deviceName);
+
+  // The link is not replaced: it keeps nothing of its own, so the reset state makes it new.
+  ResetDisplayState(state_);
+
+  const std::map<std::string, int32_t> deviceTypes = {
+      {"COM", kConnectionSerial}, {"USB", kConnectionUsb}, {"Other", kConnectionOther}};
+
+  const std::map<std::string, std::string> aliases = ReadAliases(*platform_.registry, kDeviceClassKey);
+  std::string profileName = nameText;
+  const auto alias = aliases.find(nameText);
+  if (alias != aliases.end() && alias->second == kProfileName) profileName = kProfileName;
+  // A name that leads nowhere still opens the ORVIX profile and the display below; only the
+  // result tells the caller.
+  if (profileName != kProfileName) result = opos::kIllegal;
+
+  DeviceProfile profile;
+  {
+    // Unreadable values (missing, larger than the buffer or of the wrong type) count as empty:
+    // no transport for DeviceType, 0 for the numbers and an empty port name.
+    ProfileKey key(*platform_.registry, kProfileKey);
+    state_.connectionKind =
+        ConnectionKindOf(deviceTypes, ReadProfileValue(key, "DeviceType", ProfileValueKind::kText).text());
+    // A DeviceID stored as text gives the codes of its first two characters, which name no
+    // device; any type is read as it is stored.
+    state_.usbDeviceSelector = UsbSelectorOf(ReadProfileValue(key, "DeviceID", ProfileValueKind::kAnyData));
+    const uint32_t option = LittleEndian32(ReadProfileValue(key, "Option", ProfileValueKind::kNumber));
+    if (option & kOptionStrictParameters) state_.strictParameters = 1;
+    if (option & kOptionLog) state_.logEnabled = 1;
+    if (option & kOptionZeroBasedCoordinates) state_.zeroBasedCoordinates = 1;
+
+    // Only now does the log know whether it is on for this opening.
+    log_.Write("OpenService:\nDeviceClass:%s,DeviceName:%s\n", classText.c_str(), nameText.c_str());
+
+    const ProfileValue port = ReadProfileValue(key, "COMPORT", ProfileValueKind::kText);
+    static_assert(sizeof profile.portName == sizeof port.bytes, "the port name takes the whole value");
+    for (size_t i = 0; i < sizeof profile.portName; ++i) profile.portName[i] = static_cast<char>(port.bytes[i]);
+    profile.baud = DecimalValue(ReadProfileValue(key, "Baud", ProfileValueKind::kText).text());
+    profile.parity = DecimalValue(ReadProfileValue(key, "Parity", ProfileValueKind::kText).text());
+    profile.dataLength = DecimalValue(ReadProfileValue(key, "DataLength", ProfileValueKind::kText).text());
+    profile.stopBit = DecimalValue(ReadProfileValue(key, "StopBit", ProfileValueKind::kText).text());
+  }
+
+  // Whether the transport opened is judged by the identification, not here.
+  if (state_.connectionKind == kConnectionUsb) {
+    link_.OpenUsb();
+  } else if (state_.connectionKind == kConnectionSerial) {
+    link_.OpenSerial(&profile);
+  }
+  if (!link_.IdentifyDevice()) result = opos::kIllegal;
+
+  // Initialise and clear whatever the identification found, so that the blank display and
+  // the home cursor match the reset mirror.
+  CommandBuffer buffer;
+  link_.SendCommand(&buffer, kCommandInitialise);
+  link_.SendCommand(&buffer, kCommandClear);
+  link_.SendCommand(&buffer, kCommandFlush);
+  return result;
+}
 
 }  // namespace orvix

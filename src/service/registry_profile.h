@@ -1,0 +1,68 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "platform/registry_reader.h"
+
+namespace orvix {
+
+// Every value of the device profile is read into a buffer of this size.
+constexpr uint32_t kProfileValueBytes = 256;
+// Value names longer than this (terminator included) are passed over.
+constexpr uint32_t kProfileNameChars = 254;
+
+// A key of HKEY_LOCAL_MACHINE opened for reading and closed when this goes out of scope.
+// A key that did not open reads as a key without values.
+class ProfileKey {
+ public:
+  ProfileKey(platform::RegistryReader& registry, const char* path)
+      : registry_(registry), key_(registry.OpenLocalMachineKey(path)) {}
+  ~ProfileKey() {
+    if (key_ != platform::RegistryReader::kNoKey) registry_.CloseKey(key_);
+  }
+  ProfileKey(const ProfileKey&) = delete;
+  ProfileKey& operator=(const ProfileKey&) = delete;
+
+  platform::RegistryReader& registry() { return registry_; }
+  platform::RegistryReader::Key key() const { return key_; }
+  bool opened() const { return key_ != platform::RegistryReader::kNoKey; }
+
+ private:
+  platform::RegistryReader& registry_;
+  platform::RegistryReader::Key key_;
+};
+
+// What a value must be stored as for its bytes to be taken.
+enum class ProfileValueKind {
+  kText,     // REG_SZ or REG_EXPAND_SZ
+  kNumber,   // REG_DWORD or REG_BINARY
+  kAnyData,  // whatever the type, the bytes as stored
+};
+
+// The 256-byte buffer one profile value is read into.
+struct ProfileValue {
+  uint8_t bytes[kProfileValueBytes] = {};
+
+  // The text up to the first NUL; the last byte is always a NUL, so at most 255 characters.
+  const char* text() const { return reinterpret_cast<const char*>(bytes); }
+};
+
+// Reads the value `name` of `key` into a fresh buffer. A value that is missing, does not fit
+// into 256 bytes or is not stored as `kind` asks reads as all zeros, that is the empty text
+// and the number 0: the buffer never keeps bytes of an earlier value, and a text always
+// ends inside it.
+ProfileValue ReadProfileValue(ProfileKey& key, const char* name, ProfileValueKind kind);
+
+// The values of `key` as logical device names, each with its data as text. Names that do
+// not fit into kProfileNameChars are passed over; a key that cannot be opened or whose
+// number of values cannot be read gives no alias at all.
+std::map<std::string, std::string> ReadAliases(platform::RegistryReader& registry, const char* path);
+
+// The number at the start of `text`: leading white space, an optional sign, then the
+// decimal digits up to the first other character; 0 without digits. A number beyond the
+// 32-bit range gives the nearest end of it, as the C runtime's atoi does on Windows.
+int32_t DecimalValue(const char* text);
+
+}  // namespace orvix
