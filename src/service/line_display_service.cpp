@@ -6,6 +6,9 @@ LineDisplayService::LineDisplayService(const PlatformServices& platform)
     : platform_(platform),
       log_(state_.logEnabled, *platform.logFile),
       serial_(*platform.serialPort),
-      link_(state_, serial_, platform.usb, *platform.clock) {}
+      usb_(platform.usbBus != nullptr
+               ? std::make_unique<UsbDisplayTransport>(*platform.usbBus, platform.messageBox)
+               : nullptr),
+      link_(state_, serial_, usb_.get(), *platform.clock) {}
 
 }  // namespace orvix

@@ -1,10 +1,12 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "diag/debug_log.h"
 #include "link/device_link.h"
 #include "link/serial_transport.h"
+#include "link/usb_display_transport.h"
 #include "service/platform_services.h"
 #include "text/display_state.h"
 
@@ -66,6 +68,7 @@ class LineDisplayService {
   DisplayState state_;
   DebugLog log_;
   SerialTransport serial_;
+  std::unique_ptr<UsbDisplayTransport> usb_;  // none without a USB bus
   // The link holds no state of its own, so this one object stands for the fresh link that
   // every OpenService makes: nothing is allocated per open, and an OpenService re-entered
   // from a window message during the identification finds nothing freed under it.

@@ -6,10 +6,9 @@
 #include "platform/message_box.h"
 #include "platform/registry_reader.h"
 #include "platform/serial_port.h"
+#include "platform/usb_bus.h"
 
 namespace orvix {
-
-class UsbTransport;
 
 // What the service object needs of the operating system. The DLL fills it with the Win32
 // implementations; tests fill it with fakes. Nothing here is owned by the service.
@@ -20,7 +19,7 @@ struct PlatformServices {
   platform::AnsiCodec* ansi = nullptr;
   platform::LogFile* logFile = nullptr;
   platform::MessageBox* messageBox = nullptr;
-  UsbTransport* usb = nullptr;  // null: USB profiles reach no transport
+  platform::UsbBus* usbBus = nullptr;  // null: USB profiles reach no transport
 };
 
 }  // namespace orvix
