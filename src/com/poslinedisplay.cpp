@@ -1,0 +1,238 @@
+#include "com/poslinedisplay.h"
+
+#include <new>
+
+#include "com/bstr_text.h"
+#include "com/process_service.h"
+#include "com/type_info_holder.h"
+
+namespace orvix::com {
+namespace {
+
+TypeInfoHolder g_typeInfo(IID_Iposlinedisplay, LIBID_ORVIXLib, 1, 0);
+
+// Every method returns S_OK; the OPOS result travels in pRC. An early-bound caller that
+// passes no pRC simply gets no result.
+HRESULT Report(LONG* pRC, int32_t resultCode) {
+  if (pRC != nullptr) *pRC = resultCode;
+  return S_OK;
+}
+
+HRESULT Refuse(UnsupportedOperation operation, LONG* pRC) {
+  return Report(pRC, ProcessService().Unsupported(operation));
+}
+
+// Makes an object, asks it for `riid`, and lets it go again when that fails.
+template <typename Object>
+HRESULT CreateAndQuery(IUnknown* outer, REFIID riid, void** object) {
+  auto* created = new (std::nothrow) Object(outer);
+  if (created == nullptr) return E_OUTOFMEMORY;
+  created->AddRef();
+  const HRESULT hr = created->QueryInterface(riid, object);
+  created->Release();
+  return hr;
+}
+
+}  // namespace
+
+HRESULT CPoslinedisplay::CreateInstance(IUnknown* outer, REFIID riid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  *object = nullptr;
+  if (outer == nullptr) return CreateAndQuery<CPoslinedisplay>(nullptr, riid, object);
+  return CreateAndQuery<AggregatedPoslinedisplay>(outer, riid, object);
+}
+
+HRESULT CPoslinedisplay::InternalQueryInterface(REFIID riid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  *object = nullptr;
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_Iposlinedisplay)) {
+    *object = static_cast<Iposlinedisplay*>(this);
+    AddRef();
+    return S_OK;
+  }
+  return E_NOINTERFACE;
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::QueryInterface(REFIID riid, void** object) {
+  if (outer_ == nullptr) return InternalQueryInterface(riid, object);
+  HRESULT hr = outer_->QueryInterface(riid, object);
+  // An outer object that knows nothing of our interface still lets its callers reach it.
+  if (FAILED(hr) && outer_ != static_cast<IUnknown*>(this)) hr = InternalQueryInterface(riid, object);
+  return hr;
+}
+
+ULONG STDMETHODCALLTYPE CPoslinedisplay::AddRef() {
+  if (outer_ != nullptr) return outer_->AddRef();
+  return ++refCount_;
+}
+
+ULONG STDMETHODCALLTYPE CPoslinedisplay::Release() {
+  if (outer_ != nullptr) return outer_->Release();
+  const ULONG count = --refCount_;
+  if (count == 0) delete this;
+  return count;
+}
+
+HRESULT STDMETHODCALLTYPE AggregatedPoslinedisplay::QueryInterface(REFIID riid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  *object = nullptr;
+  if (IsEqualIID(riid, IID_IUnknown)) {
+    *object = static_cast<IUnknown*>(this);
+    AddRef();
+    return S_OK;
+  }
+  return contained_.InternalQueryInterface(riid, object);
+}
+
+ULONG STDMETHODCALLTYPE AggregatedPoslinedisplay::AddRef() { return ++refCount_; }
+
+ULONG STDMETHODCALLTYPE AggregatedPoslinedisplay::Release() {
+  const ULONG count = --refCount_;
+  if (count == 0) delete this;
+  return count;
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::GetTypeInfoCount(UINT* count) {
+  if (count == nullptr) return E_POINTER;
+  *count = 1;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::GetTypeInfo(UINT, LCID lcid, ITypeInfo** typeInfo) {
+  return g_typeInfo.GetTypeInfo(lcid, typeInfo);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID lcid,
+                                                         DISPID* dispIds) {
+  return g_typeInfo.GetIDsOfNames(names, count, lcid, dispIds);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::Invoke(DISPID dispId, REFIID, LCID lcid, WORD flags, DISPPARAMS* params,
+                                                  VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
+  return g_typeInfo.Invoke(static_cast<Iposlinedisplay*>(this), dispId, lcid, flags, params, result, exception,
+                           argumentError);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::COFreezeEvents(VARIANT_BOOL Freeze, LONG* pRC) {
+  return Report(pRC, ProcessService().COFreezeEvents(Freeze != VARIANT_FALSE));
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::GetPropertyNumber(LONG PropIndex, LONG* pNumber) {
+  return Report(pNumber, ProcessService().GetPropertyNumber(PropIndex));
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::GetPropertyString(LONG PropIndex, BSTR* pString) {
+  const std::string text = ProcessService().GetPropertyString(PropIndex);
+  if (pString != nullptr) *pString = AllocBstrFromAnsi(text);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::SetPropertyNumber(LONG PropIndex, LONG Number) {
+  ProcessService().SetPropertyNumber(PropIndex, Number);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::SetPropertyString(LONG PropIndex, BSTR String) {
+  ProcessService().SetPropertyString(PropIndex, BstrText(String));
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::OpenService(BSTR DeviceClass, BSTR DeviceName, IDispatch*, LONG* pRC) {
+  // The Control Object's own dispatch interface is for events, and none are raised.
+  return Report(pRC, ProcessService().OpenService(BstrText(DeviceClass), BstrText(DeviceName)));
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::CheckHealth(LONG Level, LONG* pRC) {
+  return Report(pRC, ProcessService().CheckHealth(Level));
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::ClaimDevice(LONG Timeout, LONG* pRC) {
+  return Report(pRC, ProcessService().ClaimDevice(Timeout));
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::CloseService(LONG* pRC) {
+  return Report(pRC, ProcessService().CloseService());
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::DirectIO(LONG Command, LONG*, BSTR*, LONG* pRC) {
+  return Report(pRC, ProcessService().DirectIO(Command));
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::ReleaseDevice(LONG* pRC) {
+  return Report(pRC, ProcessService().ReleaseDevice());
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::ClearDescriptors(LONG* pRC) {
+  return Refuse(UnsupportedOperation::kClearDescriptors, pRC);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::ClearText(LONG* pRC) {
+  return Report(pRC, ProcessService().ClearText());
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::CreateWindow(LONG, LONG, LONG, LONG, LONG, LONG, LONG* pRC) {
+  return Refuse(UnsupportedOperation::kCreateWindow, pRC);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::DestroyWindow(LONG* pRC) {
+  return Refuse(UnsupportedOperation::kDestroyWindow, pRC);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::DisplayText(BSTR Data, LONG Attribute, LONG* pRC) {
+  return Report(pRC, ProcessService().DisplayText(BstrText(Data), Attribute));
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::DisplayTextAt(LONG Row, LONG Column, BSTR Data, LONG Attribute,
+                                                         LONG* pRC) {
+  return Report(pRC, ProcessService().DisplayTextAt(Row, Column, BstrText(Data), Attribute));
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::RefreshWindow(LONG, LONG* pRC) {
+  return Refuse(UnsupportedOperation::kRefreshWindow, pRC);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::ScrollText(LONG Direction, LONG Units, LONG* pRC) {
+  return Report(pRC, ProcessService().ScrollText(Direction, Units));
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::SetDescriptor(LONG, LONG, LONG* pRC) {
+  return Refuse(UnsupportedOperation::kSetDescriptor, pRC);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::DefineGlyph(LONG, BSTR, LONG* pRC) {
+  return Refuse(UnsupportedOperation::kDefineGlyph, pRC);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::ReadCharacterAtCursor(LONG*, LONG* pRC) {
+  return Refuse(UnsupportedOperation::kReadCharacterAtCursor, pRC);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::DisplayBitmap(BSTR, LONG, LONG, LONG, LONG* pRC) {
+  return Refuse(UnsupportedOperation::kDisplayBitmap, pRC);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::SetBitmap(LONG, BSTR, LONG, LONG, LONG, LONG* pRC) {
+  return Refuse(UnsupportedOperation::kSetBitmap, pRC);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::ResetStatistics(BSTR, LONG* pRC) {
+  return Refuse(UnsupportedOperation::kResetStatistics, pRC);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::RetrieveStatistics(BSTR, LONG* pRC) {
+  return Refuse(UnsupportedOperation::kRetrieveStatistics, pRC);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::UpdateStatistics(BSTR, LONG* pRC) {
+  return Refuse(UnsupportedOperation::kUpdateStatistics, pRC);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::CompareFirmwareVersion(BSTR, LONG*, LONG* pRC) {
+  return Refuse(UnsupportedOperation::kCompareFirmwareVersion, pRC);
+}
+
+HRESULT STDMETHODCALLTYPE CPoslinedisplay::UpdateFirmware(BSTR, LONG* pRC) {
+  return Refuse(UnsupportedOperation::kUpdateFirmware, pRC);
+}
+
+}  // namespace orvix::com
