@@ -10,7 +10,7 @@ PACKAGES := cmake g++ make python3 libgtest-dev libgmock-dev libbenchmark-dev \
             mingw-w64 mingw-w64-tools binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 \
             wine wine64 libwine-dev clang libclang-rt-14-dev zip unzip
 
-.PHONY: all deps host dll test test-host test-wine demo clean
+.PHONY: all deps host dll test test-host test-wine demo clean package
 
 all: host dll
 
@@ -31,6 +31,10 @@ dll:
 	cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build $(BUILD)/win32 -j$(JOBS)
 
+demo: deps
+	$(MAKE) --no-print-directory host dll
+	@python3 tools/demo/demo.py --build $(BUILD)
+
 test: deps
 	$(MAKE) --no-print-directory host dll
 	@scripts/run-tests.sh $(BUILD)/host
@@ -41,5 +45,36 @@ test-host: host
 test-wine: host dll
 	ctest --test-dir $(BUILD)/host -L wine --output-on-failure
 
+# The Windows package for integrators: build/orvix-<version>.zip with both DLLs, install.cmd,
+# uninstall.cmd, the profile templates and the user documentation.
+package: deps
+	$(MAKE) --no-print-directory dll
+	@scripts/make-package.sh --win64 $(BUILD)/win64 --win32 $(BUILD)/win32 --out $(BUILD)
+
 clean:
 	rm -rf $(BUILD)
+
+# Fuzzing (libFuzzer, clang) and the host benchmarks (Google Benchmark, optimized build
+# without sanitizers); docs/performance.md records the benchmark figures.
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz bench bench-host bench-wine
+
+fuzz: deps
+	fuzz/run.sh build $(BUILD)/fuzz
+	fuzz/run.sh run $(BUILD)/fuzz $(FUZZ_SECONDS)
+
+bench: bench-host
+	$(MAKE) --no-print-directory bench-wine
+
+# The core's cost per call with a null transport; results in build/bench/host.{txt,json}.
+bench-host: deps
+	cmake -S . -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVIX_SANITIZE=OFF -DORVIX_BUILD_TESTS=OFF -DORVIX_BUILD_BENCH=ON >/dev/null
+	cmake --build $(BUILD)/bench -j$(JOBS) --target orvix_core_bench
+	set -o pipefail; $(BUILD)/bench/bench/orvix_core_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+	  --benchmark_out=$(BUILD)/bench/host.json --benchmark_out_format=json | tee $(BUILD)/bench/host.txt
+
+# The Wine benchmarks and the long soak (scripts/wine-bench.sh): ORVIX.DLL under Wine against
+# the virtual display; their figures go into docs/performance.md.
+bench-wine: deps
+	$(MAKE) --no-print-directory host dll
+	scripts/wine-bench.sh $(BUILD)

@@ -125,6 +125,20 @@ class VpdTest(unittest.TestCase):
         self.assertTrue(os.readlink(self.vpd.link).startswith("/dev/pts/"))
         self.assertTrue(os.isatty(self.client))
 
+    def test_arrivals_stamp_each_read_on_the_real_time_clock(self):
+        before = time.time_ns()
+        self.write(b"ABC")
+        self.sync(3)
+        middle = time.time_ns()
+        self.write(b"DEFGH")
+        self.sync(8)
+        after = time.time_ns()
+        reads = [tuple(int(field) for field in line.split()) for line in self.vpd.ok("arrivals")]
+        self.assertEqual([count for count, _ in reads], [3, 8])
+        self.assertTrue(before <= reads[0][1] <= middle <= reads[1][1] <= after, reads)
+        self.vpd.ok("clear-bytes")
+        self.assertEqual(self.vpd.ok("arrivals"), [])
+
     def test_commands_cut_across_writes(self):
         stream = (b"\x1b\x40\x0c" b"Hello" b"\x1f\x24\x03\x02" b"World"
                   b"\x1b\x57abcdef" b"!" b"\x1f\x58\x02")
