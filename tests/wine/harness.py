@@ -482,9 +482,9 @@ def load_scenario(name):
     path = scenarios / (name + ".py")
     if not path.is_file():
         raise HarnessError("no scenario %s (%s)" % (name, path))
-    spec = importlib.util.spec_from_file_location("scenario_" + name, path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module_spec = importlib.util.spec_from_file_location("scenario_" + name, path)
+    module = importlib.util.module_from_spec(module_spec)
+    module_spec.loader.exec_module(module)
     return module
 
 

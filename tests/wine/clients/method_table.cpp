@@ -9,13 +9,13 @@ constexpr USHORT kIn = PARAMFLAG_FIN;
 constexpr USHORT kInOut = PARAMFLAG_FIN | PARAMFLAG_FOUT;
 constexpr USHORT kRetval = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
 
-constexpr ParameterSpec Long(const char* name) { return {name, VT_I4, false, kIn}; }
-constexpr ParameterSpec Text(const char* name) { return {name, VT_BSTR, false, kIn}; }
-constexpr ParameterSpec Result(const char* name = "pRC") { return {name, VT_I4, true, kRetval}; }
+constexpr ParameterRow Long(const char* name) { return {name, VT_I4, false, kIn}; }
+constexpr ParameterRow Text(const char* name) { return {name, VT_BSTR, false, kIn}; }
+constexpr ParameterRow Result(const char* name = "pRC") { return {name, VT_I4, true, kRetval}; }
 
 }  // namespace
 
-const MethodSpec kMethods[kMethodCount] = {
+const MethodRow kMethods[kMethodCount] = {
     {1, "COFreezeEvents", 2, {{"Freeze", VT_BOOL, false, kIn}, Result()}},
     {2, "GetPropertyNumber", 2, {Long("PropIndex"), Result("pNumber")}},
     {3, "GetPropertyString", 2, {Long("PropIndex"), {"pString", VT_BSTR, true, kRetval}}},
@@ -62,8 +62,8 @@ const char* const kControlObjectNameOrder[kMethodCount] = {
     "RetrieveStatistics", "UpdateStatistics", "CompareFirmwareVersion", "UpdateFirmware",
 };
 
-const MethodSpec* FindMethod(const char* name) {
-  for (const MethodSpec& method : kMethods) {
+const MethodRow* FindMethod(const char* name) {
+  for (const MethodRow& method : kMethods) {
     if (std::strcmp(method.name, name) == 0) return &method;
   }
   return nullptr;

@@ -80,24 +80,24 @@ void CheckLibrary(Checks& checks, ITypeLib* library) {
   }
 }
 
-void CheckMethod(Checks& checks, ITypeInfo* interfaceInfo, UINT index, const MethodSpec& spec) {
+void CheckMethod(Checks& checks, ITypeInfo* interfaceInfo, UINT index, const MethodRow& row) {
   FUNCDESC* function = nullptr;
-  if (!checks.Result(interfaceInfo->GetFuncDesc(index, &function), S_OK, "description of %s", spec.name)) return;
-  checks.That(function->memid == spec.dispId && function->funckind == FUNC_PUREVIRTUAL &&
+  if (!checks.Result(interfaceInfo->GetFuncDesc(index, &function), S_OK, "description of %s", row.name)) return;
+  checks.That(function->memid == row.dispId && function->funckind == FUNC_PUREVIRTUAL &&
                   function->invkind == INVOKE_FUNC && function->callconv == CC_STDCALL &&
                   function->elemdescFunc.tdesc.vt == VT_HRESULT && function->cParamsOpt == 0,
-              "%s: DISPID %ld, a plain stdcall method returning HRESULT", spec.name, spec.dispId);
+              "%s: DISPID %ld, a plain stdcall method returning HRESULT", row.name, row.dispId);
   // The slot after QueryInterface, AddRef, Release and the four IDispatch methods.
-  checks.Equal(function->oVft, static_cast<long>((7 + index) * sizeof(void*)), "%s: vtable slot %u", spec.name,
+  checks.Equal(function->oVft, static_cast<long>((7 + index) * sizeof(void*)), "%s: vtable slot %u", row.name,
                7 + index);
-  checks.Equal(function->cParams, spec.parameterCount, "%s: parameter count", spec.name);
+  checks.Equal(function->cParams, row.parameterCount, "%s: parameter count", row.name);
 
   BSTR names[9] = {};
   UINT nameCount = 0;
   interfaceInfo->GetNames(function->memid, names, 9, &nameCount);
-  checks.That(Same(names[0], spec.name), "%s: name", spec.name);
-  for (int parameter = 0; parameter < spec.parameterCount && parameter < function->cParams; ++parameter) {
-    const ParameterSpec& expected = spec.parameters[parameter];
+  checks.That(Same(names[0], row.name), "%s: name", row.name);
+  for (int parameter = 0; parameter < row.parameterCount && parameter < function->cParams; ++parameter) {
+    const ParameterRow& expected = row.parameters[parameter];
     const ELEMDESC& actual = function->lprgelemdescParam[parameter];
     const TYPEDESC& type = actual.tdesc;
     const bool typeMatches = expected.pointer
@@ -108,13 +108,13 @@ void CheckMethod(Checks& checks, ITypeInfo* interfaceInfo, UINT index, const Met
     const USHORT flags = actual.paramdesc.wParamFlags & (PARAMFLAG_FIN | PARAMFLAG_FOUT | PARAMFLAG_FRETVAL);
     checks.That(static_cast<UINT>(parameter + 1) < nameCount && Same(names[parameter + 1], expected.name) &&
                     typeMatches && flags == expected.flags,
-                "%s: parameter %d is %s with its type and direction", spec.name, parameter + 1, expected.name);
+                "%s: parameter %d is %s with its type and direction", row.name, parameter + 1, expected.name);
   }
   for (BSTR& name : names) SysFreeString(name);
 
   UniqueBstr help;
   interfaceInfo->GetDocumentation(function->memid, nullptr, help.Put(), nullptr, nullptr);
-  checks.That(Same(help.Get(), (std::string("method ") + spec.name).c_str()), "%s: help string", spec.name);
+  checks.That(Same(help.Get(), (std::string("method ") + row.name).c_str()), "%s: help string", row.name);
   interfaceInfo->ReleaseFuncDesc(function);
 }
 

@@ -34,7 +34,7 @@ const char kUsage[] =
     "  --control         take commands on stdin, answer on stdout\n"
     "  --show            draw the display on stdout (not with --control)\n"
     "  --screen PATH     draw the display into PATH (a terminal such as /dev/tty, or a file)\n"
-    "  --reply SPEC      identification reply: KVD5100 | silent | late <ms> <model> |\n"
+    "  --reply REPLY     identification reply: KVD5100 | silent | late <ms> <model> |\n"
     "                    lead <hh> <model> | raw <hex>   (default KVD5100)\n"
     "  --trace           log every byte received and sent on stderr\n"
     "Without --control, --show or --screen the display is drawn on stdout when it is a\n"
