@@ -38,8 +38,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FormatCase{"MinusOneAsHex", [](DebugLog& l) { l.Write("COFreezeEvents:0x%x\n", static_cast<unsigned>(-1)); },
                    "COFreezeEvents:0xffffffff\r\n"},
-        FormatCase{"HexHasNoLeadingZeros", [](DebugLog& l) { l.Write("ClaimDevice:0x%x,0x%x\n", 0u, 0x3e8u); },
-                   "ClaimDevice:0x0,0x3e8\r\n"},
         FormatCase{"LineFeedInsideAText",
                    [](DebugLog& l) { l.Write("OpenService:\nDeviceClass:%s,DeviceName:%s\n", "Line\nDisplay", "X"); },
                    "OpenService:\r\nDeviceClass:Line\r\nDisplay,DeviceName:X\r\n"},

@@ -83,18 +83,6 @@ TEST(OpenSerialTest, OpensThenRaisesRtsAndDtrThenConfiguresNineTimesInOrder) {
   EXPECT_EQ(rig.port.current, line);
 }
 
-TEST(OpenSerialTest, TheLastStepClearsEveryFlowControlAtOnce) {
-  FakeSerialPort port;
-  port.Open("COM1");
-  port.current = EverythingOn();
-  SerialTransport serial(port);
-  EXPECT_TRUE(serial.DisableFlowControl());
-  CommSettings expected = EverythingOn();
-  expected.outxCtsFlow = expected.outxDsrFlow = expected.outX = expected.inX = false;
-  expected.dtrControl = expected.rtsControl = 0;
-  EXPECT_EQ(port.current, expected);
-}
-
 TEST(OpenSerialTest, ARefusedSettingFailsOnlyItsOwnStep) {
   LinkRig rig;
   rig.port.current = EverythingOn();
@@ -136,16 +124,6 @@ TEST(OpenSerialTest, APortThatDoesNotOpenIsNotRaisedAndStillConfiguredQuietly) {
   EXPECT_TRUE(rig.port.escapes.empty());
   EXPECT_TRUE(rig.port.appliedStates.empty());
   EXPECT_FALSE(rig.port.IsOpen());
-}
-
-TEST(OpenSerialTest, ThePortNameIsPassedAsStored) {
-  for (const char* name : {"COM1", "COM12", "\\\\.\\COM12", "com3", "COM7:", ""}) {
-    LinkRig rig;
-    DeviceProfile profile = Profile(name, 9600, 0, 8, 0);
-    rig.link.OpenSerial(&profile);
-    ASSERT_EQ(rig.port.openedNames.size(), 1u);
-    EXPECT_EQ(rig.port.openedNames[0], name);
-  }
 }
 
 TEST(OpenSerialTest, ANameThatFillsTheWholeFieldIsCutAtItsEnd) {

@@ -39,15 +39,12 @@ TEST_P(CommandBytesTest, AppendsExactlyItsBytesAndWritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryId, CommandBytesTest,
-    ::testing::Values(CommandCase{0, "09"}, CommandCase{1, "08"}, CommandCase{2, "1F 0A"}, CommandCase{3, "0A"},
-                      CommandCase{4, "1F 0D"}, CommandCase{5, "0D"}, CommandCase{6, "0B"}, CommandCase{7, "1F 42"},
-                      CommandCase{8, "1F 24 05 02"}, CommandCase{9, "0C"}, CommandCase{10, "1F 58 04"},
-                      CommandCase{11, "1F 45 32"}, CommandCase{12, "1B 40"}, CommandCase{13, "1F 23 01"},
-                      CommandCase{14, "1F 72 11"}, CommandCase{15, "1F 01"}, CommandCase{16, "1F 02"},
-                      CommandCase{17, "1F 03"}, CommandCase{18, "1B 26 01 00 00"}, CommandCase{19, "1B 3F"},
-                      CommandCase{20, "1B 25"}, CommandCase{21, "1B 57 00 00 00 00 00 00"},
-                      CommandCase{22, "1F 3A"}, CommandCase{23, "1F 5E 00 00"}, CommandCase{24, "1F 40"},
-                      CommandCase{25, "1F 54 00 00"}, CommandCase{26, "1F 55"}, CommandCase{27, "1F 56 00"},
+    // Every command that takes a parameter field, and a few fixed ones; the rest are sent
+    // through the text and property tests.
+    ::testing::Values(CommandCase{0, "09"}, CommandCase{7, "1F 42"}, CommandCase{8, "1F 24 05 02"},
+                      CommandCase{10, "1F 58 04"}, CommandCase{11, "1F 45 32"}, CommandCase{13, "1F 23 01"},
+                      CommandCase{14, "1F 72 11"}, CommandCase{18, "1B 26 01 00 00"},
+                      CommandCase{21, "1B 57 00 00 00 00 00 00"}, CommandCase{27, "1F 56 00"},
                       CommandCase{28, "02 05 45 4F 03"}),
     [](const ::testing::TestParamInfo<CommandCase>& info) { return "Id" + std::to_string(info.param.id); });
 
@@ -98,15 +95,6 @@ TEST(FlushTest, AnEmptyBufferWritesNothing) {
   EXPECT_FALSE(rig.link.SendCommand(&buffer, 30));
   EXPECT_TRUE(rig.link.SendCommand(&buffer, kCommandFlush));
   EXPECT_TRUE(rig.port.calls.empty());
-}
-
-TEST(FlushTest, AClosedPortStillReportsSuccess) {
-  LinkRig rig;
-  rig.port.Close();
-  CommandBuffer buffer;
-  rig.link.SendCommand(&buffer, kCommandClear);
-  EXPECT_TRUE(rig.link.SendCommand(&buffer, kCommandFlush));
-  EXPECT_TRUE(rig.port.writes.empty());
 }
 
 struct FlushKindCase {

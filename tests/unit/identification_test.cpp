@@ -122,26 +122,6 @@ TEST(IdentifyDeviceTest, OnlyTheFirstTwoModelsAreAccepted) {
   EXPECT_FALSE(rig.link.IdentifyDevice());
 }
 
-TEST(IdentifyDeviceTest, OverUsbTheDisplayIsAlwaysAsked) {
-  LinkRig rig;
-  rig.state.connectionKind = kConnectionUsb;
-  rig.port.modemStatus = 0;
-  rig.usb.QueueReply(ReplyFor("KVD5130"));
-  EXPECT_TRUE(rig.link.IdentifyDevice());
-  EXPECT_TRUE(rig.usb.TookWrites({kRequest}));
-  EXPECT_EQ(rig.usb.readCounts, std::vector<size_t>{8});
-  EXPECT_TRUE(rig.port.calls.empty());
-
-  rig.usb.QueueReply(ReplyFor("KVD5200"));
-  EXPECT_FALSE(rig.link.IdentifyDevice());
-  EXPECT_EQ(rig.usb.closes, 1);
-
-  rig.usb.readCounts.clear();
-  EXPECT_FALSE(rig.link.IdentifyDevice());  // a device that never answers
-  EXPECT_EQ(rig.usb.readCounts.size(), 4u);
-  EXPECT_EQ(rig.usb.closes, 1);
-}
-
 TEST(IdentifyDeviceTest, AReleaseFromAWindowMessageDuringTheWaitEndsQuietly) {
   LinkRig rig;
   rig.port.QueueSilence();

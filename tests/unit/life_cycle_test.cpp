@@ -73,20 +73,7 @@ TEST(LifeCycleTest, ClaimOverUsbAlwaysFindsTheDisplay) {
   EXPECT_EQ(rig.clock.slept, 500u);
 }
 
-// ---- enabling, releasing, closing ----
-
-TEST(LifeCycleTest, EnablingIsBookkeepingOnly) {
-  ServiceRig rig;
-  rig.OpenReady();
-  rig.port.calls.clear();
-  // Allowed without a claim, and nothing reaches the display.
-  rig.service.SetPropertyNumber(opos::kPidxDeviceEnabled, 5);
-  EXPECT_EQ(rig.state().deviceEnabled, 1);
-  EXPECT_EQ(rig.state().claimed, 0);
-  rig.service.SetPropertyNumber(opos::kPidxDeviceEnabled, 0);
-  EXPECT_EQ(rig.state().deviceEnabled, 0);
-  EXPECT_TRUE(rig.port.calls.empty());
-}
+// ---- releasing, closing ----
 
 struct EndCase {
   const char* name;
@@ -143,52 +130,32 @@ TEST(LifeCycleTest, DirectIoKnowsNoCommand) {
 
 // ---- before the first OpenService ----
 
-struct EarlyCall {
-  const char* name;
-  std::function<void(S&)> call;
-};
-
-class BeforeOpenTest : public ::testing::TestWithParam<EarlyCall> {};
-
-TEST_P(BeforeOpenTest, TouchesNoTransportAndLogsNothing) {
-  const EarlyCall& c = GetParam();
+TEST(LifeCycleTest, BeforeOpenEveryCallTouchesNoTransportAndLogsNothing) {
   ServiceRig rig;
-  c.call(rig.service);
+  S& s = rig.service;
+  EXPECT_EQ(s.ClaimDevice(0), opos::kSuccess);
+  EXPECT_EQ(s.ReleaseDevice(), opos::kSuccess);
+  EXPECT_EQ(s.CheckHealth(opos::kHealthInternal), opos::kSuccess);
+  EXPECT_EQ(s.GetPropertyString(opos::kPidxCheckHealthText), "Interactive is health");
+  EXPECT_EQ(s.GetPropertyNumber(opos::kPidxState), 2);
+  for (int32_t index : {3, 11, 5004, 5005, 5006, 5007, 5014, 5018, 5019, 42}) {
+    for (int32_t number : {0, 1, 3, 4, -1}) s.SetPropertyNumber(index, number);
+  }
+  s.SetPropertyString(1, u"x");
+  s.DisplayText(u"AB", 0);
+  s.DisplayTextAt(2, 5, u"AB", 1);
+  s.ScrollText(opos::kScrollLeft, 1);
+  s.ClearText();
+  s.DirectIO(1);
+  EXPECT_EQ(s.COFreezeEvents(true), opos::kSuccess);
+  EXPECT_EQ(s.Unsupported(UnsupportedOperation::kDefineGlyph), 106);
+  EXPECT_EQ(s.CloseService(), opos::kSuccess);
   EXPECT_TRUE(rig.port.calls.empty());
   EXPECT_TRUE(rig.usbBus.pipeOpenAttempts.empty());
   EXPECT_TRUE(rig.usbBus.enumeratedClasses.empty());
   EXPECT_TRUE(rig.registry.openedPaths.empty());
   EXPECT_EQ(rig.logFile.opens, 0);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Calls, BeforeOpenTest,
-    ::testing::Values(
-        EarlyCall{"ClaimDevice", [](S& s) { EXPECT_EQ(s.ClaimDevice(0), opos::kSuccess); }},
-        EarlyCall{"ReleaseDevice", [](S& s) { EXPECT_EQ(s.ReleaseDevice(), opos::kSuccess); }},
-        EarlyCall{"CloseService", [](S& s) { EXPECT_EQ(s.CloseService(), opos::kSuccess); }},
-        EarlyCall{"CheckHealth", [](S& s) { EXPECT_EQ(s.CheckHealth(opos::kHealthInternal), opos::kSuccess); }},
-        EarlyCall{"HealthText",
-                  [](S& s) { EXPECT_EQ(s.GetPropertyString(opos::kPidxCheckHealthText), "Interactive is health"); }},
-        EarlyCall{"State", [](S& s) { EXPECT_EQ(s.GetPropertyNumber(opos::kPidxState), 2); }},
-        EarlyCall{"setters",
-                  [](S& s) {
-                    for (int32_t index : {3, 11, 5004, 5005, 5006, 5007, 5014, 5018, 5019, 42}) {
-                      for (int32_t number : {0, 1, 3, 4, -1}) s.SetPropertyNumber(index, number);
-                    }
-                  }},
-        EarlyCall{"SetPropertyString", [](S& s) { s.SetPropertyString(1, u"x"); }},
-        EarlyCall{"text operations",
-                  [](S& s) {
-                    s.DisplayText(u"AB", 0);
-                    s.DisplayTextAt(2, 5, u"AB", 1);
-                    s.ScrollText(opos::kScrollLeft, 1);
-                    s.ClearText();
-                  }},
-        EarlyCall{"DirectIO", [](S& s) { s.DirectIO(1); }},
-        EarlyCall{"COFreezeEvents", [](S& s) { EXPECT_EQ(s.COFreezeEvents(true), opos::kSuccess); }},
-        EarlyCall{"unsupported", [](S& s) { EXPECT_EQ(s.Unsupported(UnsupportedOperation::kDefineGlyph), 106); }}),
-    [](const auto& info) { return CaseName(info.param.name); });
 
 // ---- CheckHealth ----
 
@@ -236,12 +203,6 @@ INSTANTIATE_TEST_SUITE_P(
                       HealthCase{4, opos::kIllegal, "", "Disconneting"},
                       HealthCase{-1, opos::kIllegal, "", "Disconneting"}),
     [](const auto& info) { return "level_" + CaseName(std::to_string(info.param.level)); });
-
-TEST(LifeCycleTest, RefusalIgnoresStrictParameters) {
-  ServiceRig rig;
-  rig.OpenReady(0x0);
-  EXPECT_EQ(rig.service.CheckHealth(5), opos::kIllegal);
-}
 
 // ---- the small methods ----
 

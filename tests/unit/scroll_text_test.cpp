@@ -87,8 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         ScrollCase{"RightByNineteen", false, kRight, 19, kLetters, kOk,
                    Rows(std::string(19, ' ') + "A", std::string(19, ' ') + "a"), Entry("0x4,0x13")},
         ScrollCase{"LeftByTheFullWidth", false, kLeft, 20, kLetters, kOk, kBlank, Entry("0x3,0x14")},
-        ScrollCase{"RightByTheFullWidth", false, kRight, 20, kLetters, kOk, kBlank, Entry("0x4,0x14")},
-        ScrollCase{"LeftByNothing", false, kLeft, 0, kLetters, kOk, kLetters, Entry("0x3,0x0")}),
+        ScrollCase{"RightByTheFullWidth", false, kRight, 20, kLetters, kOk, kBlank, Entry("0x4,0x14")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(

@@ -302,17 +302,6 @@ void MemoryRegistry::AddText(Root root, const std::string& path, const std::stri
   AddValue(root, path, name, std::move(value));
 }
 
-bool MemoryRegistry::HasKey(Root root, const std::string& path) const { return Find(roots_.at(root), path) != nullptr; }
-
-std::optional<MemoryRegistry::Value> MemoryRegistry::ValueOf(Root root, const std::string& path,
-                                                             const std::string& name) const {
-  std::shared_ptr<Node> node = Find(roots_.at(root), path);
-  if (!node) return std::nullopt;
-  auto it = FindValue(*node, name);
-  if (it == node->values.end()) return std::nullopt;
-  return it->second;
-}
-
 std::vector<std::string> MemoryRegistry::Dump() const {
   std::vector<std::string> lines;
   for (const auto& root : roots_) DumpNode(*root.second, true, &lines);

@@ -53,9 +53,6 @@ class MemoryRegistry : public platform::RegistryEditor {
   void AddValue(Root root, const std::string& path, const std::string& name, Value value);
   void AddText(Root root, const std::string& path, const std::string& name, const std::string& text);
 
-  bool HasKey(Root root, const std::string& path) const;
-  std::optional<Value> ValueOf(Root root, const std::string& path, const std::string& name) const;
-
   // Every key and value of the registry, one line each, in name order:
   //   HKCR\OPOS.ORVIX
   //   HKCR\OPOS.ORVIX : @ = sz "OPOS Library for Line Display\0"
