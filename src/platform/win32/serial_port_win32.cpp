@@ -25,6 +25,10 @@ bool ReadPortState(HANDLE file, DCB* dcb) {
 
 }  // namespace
 
+struct Win32SerialPort::PortRecord {
+  DCB dcb{};
+};
+
 struct Win32SerialPort::WriteSlot {
   OVERLAPPED overlapped{};
   UniqueEvent event;
@@ -41,6 +45,7 @@ Win32SerialPort::~Win32SerialPort() { Close(); }
 
 bool Win32SerialPort::Open(const char* name) {
   Close();
+  lastRead_.reset();
   if (name == nullptr) return false;
   if (!readEvent_) readEvent_ = NewManualResetEvent();
   if (!readEvent_) return false;
@@ -50,6 +55,7 @@ bool Win32SerialPort::Open(const char* name) {
 }
 
 void Win32SerialPort::Close() {
+  lastRead_.reset();
   if (!file_) return;
   FinishWrites();
   file_.reset();
@@ -65,6 +71,8 @@ bool Win32SerialPort::Escape(ControlLine line) {
 bool Win32SerialPort::GetState(CommSettings* settings) {
   DCB dcb;
   if (!file_ || settings == nullptr || !ReadPortState(file_.get(), &dcb)) return false;
+  if (!lastRead_) lastRead_ = std::make_unique<PortRecord>();
+  lastRead_->dcb = dcb;
   settings->baudRate = dcb.BaudRate;
   settings->parity = dcb.Parity;
   settings->byteSize = dcb.ByteSize;
@@ -82,7 +90,12 @@ bool Win32SerialPort::SetState(const CommSettings& settings) {
   // The driver's own record is the base, so that everything the settings do not name (the
   // XON/XOFF characters, fBinary, the abort-on-error flag...) stays as the driver keeps it.
   DCB dcb;
-  if (!file_ || !ReadPortState(file_.get(), &dcb)) return false;
+  if (!file_) return false;
+  if (lastRead_) {
+    dcb = lastRead_->dcb;
+  } else if (!ReadPortState(file_.get(), &dcb)) {
+    return false;
+  }
   dcb.BaudRate = settings.baudRate;
   dcb.Parity = settings.parity;
   dcb.ByteSize = settings.byteSize;
@@ -93,7 +106,12 @@ bool Win32SerialPort::SetState(const CommSettings& settings) {
   dcb.fRtsControl = settings.rtsControl & 0x3u;
   dcb.fOutX = settings.outX ? 1 : 0;
   dcb.fInX = settings.inX ? 1 : 0;
-  return SetCommState(file_.get(), &dcb) != FALSE;
+  if (SetCommState(file_.get(), &dcb) == FALSE) {
+    lastRead_.reset();
+    return false;
+  }
+  if (lastRead_) lastRead_->dcb = dcb;
+  return true;
 }
 
 bool Win32SerialPort::GetModemStatus(uint32_t* status) {

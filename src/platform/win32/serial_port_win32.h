@@ -51,6 +51,7 @@ class Win32SerialPort : public SerialPort {
 
  private:
   struct WriteSlot;
+  struct PortRecord;
 
   WriteSlot* TakeWriteSlot();
   // Waits (bounded) for the writes on their way, cancels the rest and waits for that.
@@ -59,6 +60,10 @@ class Win32SerialPort : public SerialPort {
   void WaitForWrites(uint32_t boundMs);
 
   UniqueFile file_;
+  // The driver's own line-setting record as GetState last read it: SetState builds on it
+  // instead of reading it again, which saves a driver round trip on each of the settings
+  // applied one by one at every open. Forgotten at open, at close and after a refused set.
+  std::unique_ptr<PortRecord> lastRead_;
   UniqueEvent readEvent_;
   // Pointers, so that a slot's OVERLAPPED record never moves while the driver holds it.
   std::vector<std::unique_ptr<WriteSlot>> writeSlots_;
