@@ -34,6 +34,26 @@ bool RefusesBadArgument(const DisplayState& state, DebugLog& log, const char* me
 
 const uint8_t* BytesOf(const std::string& text) { return reinterpret_cast<const uint8_t*>(text.data()); }
 
+// Sets blink and reverse from a known attribute; a bad one is logged and, unless the call
+// must end there (false), leaves the settings of the previous text in place.
+bool TakeAttribute(DisplayState& state, DebugLog& log, int32_t attribute, uint8_t blinkParameter) {
+  if (IsKnownAttribute(attribute)) {
+    ApplyAttribute(state, attribute, blinkParameter);
+    return true;
+  }
+  return !RefusesBadArgument(state, log, "Attribute: Wrong attribute paramemter!:OPOS_E_ILLEGAL\n");
+}
+
+// Writes the text into the mirror from (row, column), moves the cursor fields past it, and
+// sends the buffer with the text at its end in one write.
+void SendTextAt(DisplayState& state, DeviceLink& link, CommandBuffer& buffer, int32_t row, int32_t column,
+                const std::string& text) {
+  WriteMirror(state, CellOf(row, column), BytesOf(text), text.size());
+  UpdateCursor(state, row, column, static_cast<int64_t>(text.size()));
+  buffer.Append(BytesOf(text), text.size());
+  link.SendCommand(&buffer, kCommandFlush);
+}
+
 }  // namespace
 
 int32_t TextOutput::DisplayText(const char16_t* data, int32_t attribute) {
@@ -44,11 +64,7 @@ int32_t TextOutput::DisplayText(const char16_t* data, int32_t attribute) {
     return RefusesBadArgument(state_, log_, "DisplayText:length is NULL!:OPOS_E_ILLEGAL\n") ? opos::kIllegal
                                                                                            : opos::kSuccess;
   }
-  if (IsKnownAttribute(attribute)) {
-    ApplyAttribute(state_, attribute, kDisplayTextBlink);
-  } else if (RefusesBadArgument(state_, log_, "Attribute: Wrong attribute paramemter!:OPOS_E_ILLEGAL\n")) {
-    return opos::kIllegal;
-  }
+  if (!TakeAttribute(state_, log_, attribute, kDisplayTextBlink)) return opos::kIllegal;
 
   CommandBuffer buffer;
   link_.SendCommand(&buffer, kCommandReverseVideo);
@@ -57,13 +73,7 @@ int32_t TextOutput::DisplayText(const char16_t* data, int32_t attribute) {
   // The text goes where the display's own cursor stands, so no cursor move is sent; the
   // mirror follows the cursor fields, which the display's home position leaves at row 0.
   if (state_.cursorRow == 0) state_.cursorRow = 1;
-  const int32_t row = state_.cursorRow;
-  const int32_t column = state_.cursorColumn;
-  WriteMirror(state_, CellOf(row, column), BytesOf(text), text.size());
-  UpdateCursor(state_, row, column, static_cast<int64_t>(text.size()));
-
-  buffer.Append(BytesOf(text), text.size());
-  link_.SendCommand(&buffer, kCommandFlush);
+  SendTextAt(state_, link_, buffer, state_.cursorRow, state_.cursorColumn, text);
   return opos::kSuccess;
 }
 
@@ -95,11 +105,7 @@ int32_t TextOutput::DisplayTextAt(int32_t row, int32_t column, const char16_t* d
     targetColumn = std::clamp<int64_t>(targetColumn, 1, kDisplayColumns);
   }
 
-  if (IsKnownAttribute(attribute)) {
-    ApplyAttribute(state_, attribute, kDisplayTextAtBlink);
-  } else if (RefusesBadArgument(state_, log_, "Attribute: Wrong attribute paramemter!:OPOS_E_ILLEGAL\n")) {
-    return opos::kIllegal;
-  }
+  if (!TakeAttribute(state_, log_, attribute, kDisplayTextAtBlink)) return opos::kIllegal;
 
   CommandBuffer buffer;
   link_.SendCommand(&buffer, kCommandReverseVideo);
@@ -109,13 +115,7 @@ int32_t TextOutput::DisplayTextAt(int32_t row, int32_t column, const char16_t* d
   link_.SendCommand(&buffer, kCommandCursorMove);
 
   // The display counts columns from 1, the cursor fields from 0.
-  const int32_t cellRow = static_cast<int32_t>(targetRow);
-  const int32_t cellColumn = static_cast<int32_t>(targetColumn) - 1;
-  WriteMirror(state_, CellOf(cellRow, cellColumn), BytesOf(text), text.size());
-  UpdateCursor(state_, cellRow, cellColumn, static_cast<int64_t>(text.size()));
-
-  buffer.Append(BytesOf(text), text.size());
-  link_.SendCommand(&buffer, kCommandFlush);
+  SendTextAt(state_, link_, buffer, static_cast<int32_t>(targetRow), static_cast<int32_t>(targetColumn) - 1, text);
   return opos::kSuccess;
 }
 
