@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 
-#include "fakes/fake_registry_reader.h"
 #include "null_platform.h"
 #include "service/line_display_service.h"
 #include "service/opos.h"
@@ -12,20 +11,18 @@
 namespace orvix::bench {
 namespace {
 
-constexpr const char* kProfileKey = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\ORVIX\\";
-
 // An opened service object, "Option" 0 (logging off, parameters repaired, columns from 1).
 class OpenedService {
  public:
   OpenedService() {
-    registry_.SetText(kProfileKey, "DeviceType", "COM");
-    registry_.SetDword(kProfileKey, "DeviceID", 0);
-    registry_.SetDword(kProfileKey, "Option", 0);
-    registry_.SetText(kProfileKey, "COMPORT", "COM1");
-    registry_.SetText(kProfileKey, "Baud", "9600");
-    registry_.SetText(kProfileKey, "Parity", "0");
-    registry_.SetText(kProfileKey, "DataLength", "8");
-    registry_.SetText(kProfileKey, "StopBit", "0");
+    registry_.SetText("DeviceType", "COM");
+    registry_.SetDword("DeviceID", 0);
+    registry_.SetDword("Option", 0);
+    registry_.SetText("COMPORT", "COM1");
+    registry_.SetText("Baud", "9600");
+    registry_.SetText("Parity", "0");
+    registry_.SetText("DataLength", "8");
+    registry_.SetText("StopBit", "0");
     if (service_.OpenService(u"LineDisplay", u"ORVIX") != opos::kSuccess) std::abort();
     port_.bytesDropped = 0;
   }
@@ -44,7 +41,7 @@ class OpenedService {
     return platform;
   }
 
-  testing::FakeRegistryReader registry_;
+  ProfileRegistry registry_;
   NullSerialPort port_;
   IdleClock clock_;
   Latin1Codec codec_;

@@ -2,10 +2,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <string>
 
 #include "platform/ansi_codec.h"
 #include "platform/clock.h"
 #include "platform/log_file.h"
+#include "platform/registry_reader.h"
 #include "platform/serial_port.h"
 
 namespace orvix::bench {
@@ -75,6 +78,40 @@ class Latin1Codec : public platform::AnsiCodec {
 class NullLogFile : public platform::LogFile {
  public:
   bool Append(const char*, size_t) override { return true; }
+};
+
+// The registry with one device profile: its values under the key whose path ends in the
+// device name, and no logical names.
+class ProfileRegistry : public platform::RegistryReader {
+ public:
+  void SetText(const std::string& name, const std::string& text) { values_[name] = {kTypeString, text + '\0'}; }
+  void SetDword(const std::string& name, uint32_t number) {
+    values_[name] = {kTypeDword, std::string(reinterpret_cast<const char*>(&number), sizeof number)};
+  }
+  Key OpenLocalMachineKey(const char* path) override {
+    const std::string key(path);
+    if (key.find("\\ORVIX") != std::string::npos) return kProfile;
+    return key.find("LineDisplay") != std::string::npos ? kDeviceClass : kNoKey;
+  }
+  bool QueryValueCount(Key key, uint32_t* count) override {
+    *count = key == kProfile ? static_cast<uint32_t>(values_.size()) : 0;
+    return true;
+  }
+  Status EnumValueName(Key, uint32_t, char*, uint32_t*) override { return Status::kNotFound; }
+  Status QueryValue(Key key, const char* name, uint32_t* type, uint8_t* data, uint32_t* size) override {
+    const auto found = values_.find(name);
+    if (key != kProfile || found == values_.end()) return Status::kNotFound;
+    if (found->second.second.size() > *size) return Status::kMoreData;
+    *type = found->second.first;
+    *size = static_cast<uint32_t>(found->second.second.size());
+    std::memcpy(data, found->second.second.data(), *size);
+    return Status::kOk;
+  }
+  void CloseKey(Key) override {}
+
+ private:
+  static constexpr Key kDeviceClass = 1, kProfile = 2;
+  std::map<std::string, std::pair<uint32_t, std::string>> values_;
 };
 
 }  // namespace orvix::bench

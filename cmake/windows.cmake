@@ -10,7 +10,10 @@ endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/com/CMakeLists.txt)
   add_subdirectory(src/com)
 endif()
-# Windows programs of the Wine suite (compiled clients that load the DLL as callers do).
-if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/clients/CMakeLists.txt)
-  add_subdirectory(tests/wine/clients)
+# The Wine suite's client and the Wine benchmarks: programs that load the DLL as callers do.
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/client/CMakeLists.txt)
+  add_subdirectory(tests/wine/client)
+endif()
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/wine/CMakeLists.txt)
+  add_subdirectory(bench/wine EXCLUDE_FROM_ALL)
 endif()

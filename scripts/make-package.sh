@@ -31,26 +31,19 @@ for file in "$win64/ORVIX.DLL" "$win32/ORVIX.DLL"; do
 done
 command -v zip >/dev/null || { echo "make-package: zip is missing (make deps installs it)" >&2; exit 1; }
 
-# The version from the modules themselves, after checking that each is what its folder says.
-version=$(python3 - "$root/tests/wine" "$win64/ORVIX.DLL" "$win32/ORVIX.DLL" <<'EOF'
-import sys
-sys.path.insert(0, sys.argv[1])
-import pe_file
-versions = set()
-for path, machine, folder in ((sys.argv[2], pe_file.MACHINE_AMD64, "x64"), (sys.argv[3], pe_file.MACHINE_I386, "x86")):
-    module = pe_file.PeFile(open(path, "rb").read())
-    if module.machine != machine:
-        sys.exit("make-package: %s is not a module for %s (machine 0x%x)" % (path, folder, module.machine))
-    block = module.resource(pe_file.RT_VERSION, 1)
-    if block is None:
-        sys.exit("make-package: %s has no version block" % path)
-    fixed, _ = pe_file.version_strings(block)
-    versions.add(".".join(str(part) for part in fixed["version"]))
-if len(versions) != 1:
-    sys.exit("make-package: the two modules differ in version: %s" % ", ".join(sorted(versions)))
-print(versions.pop())
-EOF
-)
+# The version from the modules themselves (binutils read their headers and resources), after
+# checking that each is what its folder says.
+version=""
+for pair in "$win64/ORVIX.DLL:pei-x86-64" "$win32/ORVIX.DLL:pei-i386"; do
+  file=${pair%:*}
+  x86_64-w64-mingw32-objdump -f "$file" | grep -q "file format ${pair#*:}\$" ||
+    { echo "make-package: $file is not a module of the format ${pair#*:}" >&2; exit 1; }
+  this=$(x86_64-w64-mingw32-windres -i "$file" -O rc | sed -n 's/^ *FILEVERSION *//p' | tr -d ' ' | tr , .)
+  [ -n "$this" ] || { echo "make-package: $file has no version block" >&2; exit 1; }
+  [ -z "$version" ] || [ "$version" = "$this" ] ||
+    { echo "make-package: the two modules differ in version: $version, $this" >&2; exit 1; }
+  version=$this
+done
 
 name=orvix-$version
 stage=$(mktemp -d)

@@ -14,7 +14,6 @@ screen, and with 1 and the reason otherwise.
 
 import argparse
 import os
-import shutil
 import signal
 import sys
 import threading
@@ -23,9 +22,9 @@ from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 REPOSITORY = HERE.parents[1]
-sys.path.insert(0, str(REPOSITORY / "tests" / "wine"))
+sys.path.insert(0, str(HERE))
 
-import harness  # noqa: E402  (tests/wine/harness.py: the prefix and the virtual display)
+from wine_box import REGEDIT, SYSTEM32, Prefix, VirtualDisplay, WineError, unix_to_windows  # noqa: E402
 
 PORT = "COM7"
 TEMPLATE = REPOSITORY / "packaging" / "profiles" / "orvix-serial-com1.reg"
@@ -51,20 +50,6 @@ def profile_for(port):
     if text.count(line) != 1:
         raise DemoFailure("%s does not name the port %s once" % (TEMPLATE, TEMPLATE_PORT))
     return text.replace(line, '"COMPORT"="%s"' % port)
-
-
-def ready_prefix(prefix):
-    """A booted prefix, kept between runs while the Wine version stays the same."""
-    marker = prefix.path / ".orvix-demo"
-    version = harness.wine_version()
-    if marker.is_file() and marker.read_text().strip() == version:
-        return False
-    if prefix.path.exists():
-        prefix.stop_server()
-        shutil.rmtree(prefix.path)
-    prefix.boot()
-    marker.write_text(version + "\n")
-    return True
 
 
 class Screen:
@@ -112,22 +97,21 @@ def run_demo(build):
     for path, how in ((dll, "make dll"), (vpd, "make host")):
         if not path.is_file():
             raise DemoFailure("%s is missing (build it with %s)" % (path, how))
-    harness.wine_tools_present()
 
     work = build / "demo"
     work.mkdir(parents=True, exist_ok=True)
-    prefix = harness.WinePrefix(work / "prefix", work / "logs")
+    prefix = Prefix(work / "prefix", work / "logs")
     display = None
     try:
         say("== ORVIX demo: a sale on a virtual KVD5100 pole display, through ORVIX.DLL under Wine")
         say("-> Wine prefix %s" % prefix.path)
-        if ready_prefix(prefix):
+        if prefix.ready():
             say("   (made it; next time it is reused)")
-        prefix.start_server()
+        prefix.start()
 
         module = prefix.install(dll, "orvix", "ORVIX.DLL")
         say("-> regsvr32 %s" % module)
-        result = prefix.regsvr32(module)
+        result = prefix.run(SYSTEM32 + "regsvr32.exe", "/s", module)
         if result.returncode != 0:
             raise DemoFailure("regsvr32 failed\n" + result.describe())
 
@@ -142,15 +126,15 @@ def run_demo(build):
 
         # From here on the display draws on the terminal: nothing else may print until it ends.
         with Screen() as screen:
-            display = harness.VirtualDisplay(vpd, link, work / "vpd.log", screen=screen.path)
+            display = VirtualDisplay(vpd, link, work / "vpd.log", screen=screen.path)
             display.start()
             screen.display_started()
-            prefix.map_com_port(PORT, link)
-            result = prefix.run(["regedit", "/S", harness.unix_to_windows(profile)])
+            prefix.map_port(PORT, link)
+            result = prefix.run(REGEDIT, "/S", unix_to_windows(profile))
             if result.returncode != 0:
                 raise DemoFailure("regedit could not import %s\n%s" % (profile, result.describe()))
 
-            result = prefix.run(["cscript", "//nologo", harness.unix_to_windows(SESSION)], timeout=SESSION_TIMEOUT)
+            result = prefix.run(SYSTEM32 + "cscript.exe", "//nologo", unix_to_windows(SESSION), timeout=SESSION_TIMEOUT)
             rows = display.rows()
             state = display.state()
             display.stop()
@@ -161,16 +145,14 @@ def run_demo(build):
         for line in result.lines():
             say("   " + line)
         if result.returncode != 0:
-            raise DemoFailure("%d call(s) of the sale did not succeed (exit code %d)%s"
-                              % (result.returncode, result.returncode,
-                                 "\n" + result.stderr if result.stderr.strip() else ""))
+            raise DemoFailure("%s call(s) of the sale did not succeed\n%s" % (result.returncode, result.describe()))
         if rows != LAST_ROWS or state.get("blink", "0") == "0":
             raise DemoFailure("the display does not show the blinking thank-you: %r, blink %s"
                               % (rows, state.get("blink")))
     finally:
         if display is not None:
             display.stop()
-        prefix.stop_server()
+        prefix.stop()
 
 
 def main(argv=None):
@@ -183,7 +165,7 @@ def main(argv=None):
     started = time.monotonic()
     try:
         run_demo(Path(args.build).resolve())
-    except (DemoFailure, harness.HarnessError) as error:
+    except (DemoFailure, WineError) as error:
         say()
         say("demo FAILED: %s" % error)
         return 1

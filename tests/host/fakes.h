@@ -1,0 +1,413 @@
+// Fakes of everything the service object reaches, for the host tests and the fuzz targets.
+// The display behind the serial port and the USB pipes is the virtual display's model, so
+// bytes, rows and identification replies mean what they mean on the real line.
+#pragma once
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "model/command_parser.h"
+#include "model/reply_plan.h"
+#include "platform/registry_editor.h"
+#include "service/line_display_service.h"
+
+namespace orvix::testing {
+
+constexpr const char* kClassKey = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay";
+constexpr const char* kProfileKey = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\ORVIX";
+// The interface classes of USB displays: printing (the 0x1101 display) and USB device.
+constexpr platform::Guid kUsbPrintingClass = {0x28D78FAD, 0x5A12, 0x11D1, {0xAE, 0x5B, 0x00, 0x00, 0xF8, 0x03, 0xA8, 0xC2}};
+constexpr platform::Guid kUsbDeviceClass = {0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
+
+inline std::vector<uint8_t> DwordBytes(uint32_t n) {
+  return {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 24)};
+}
+
+// Time moves only when asked: by the time slept, by the time a read waited, and by a
+// millisecond for every dispatch of the window messages.
+struct FakeClock : platform::Clock {
+  uint32_t TickCount() override { return now; }
+  void Sleep(uint32_t milliseconds) override { now += milliseconds; }
+  void PumpMessages() override {
+    ++now;
+    if (onPump) onPump();
+  }
+  uint32_t now = 0;
+  std::function<void()> onPump;  // a window procedure
+};
+
+// WideCharToMultiByte under code page 1252: what the code page lacks becomes '?'.
+struct Cp1252 : platform::AnsiCodec {
+  int WideToAnsi(const char16_t* source, char* destination, int destinationSize) override {
+    // 0x80..0x9F hold the typographic characters; the rest of the code page is Latin-1.
+    static const char16_t kHighHalf[32] = {0x20AC, 0x81, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+                                           0x2039, 0x0152, 0x8D, 0x017D, 0x8F, 0x90, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+                                           0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D, 0x017E, 0x0178};
+    std::string bytes;
+    for (const char16_t* c = source; *c != 0; ++c) {
+      const auto high = std::find(kHighHalf, kHighHalf + 32, *c) - kHighHalf;
+      bytes.push_back(*c < 0x80 || (*c >= 0xA0 && *c <= 0xFF) ? static_cast<char>(*c) : high < 32 ? static_cast<char>(0x80 + high) : '?');
+    }
+    const int size = static_cast<int>(bytes.size()) + 1;
+    if (destination == nullptr || destinationSize == 0) return size;
+    return destinationSize < size ? 0 : (std::memcpy(destination, bytes.c_str(), static_cast<size_t>(size)), size);
+  }
+};
+
+struct MemoryLogFile : platform::LogFile {
+  bool Append(const char* bytes, size_t size) override { return !blocked && (contents.append(bytes, size), true); }
+  std::string contents;
+  bool blocked = false;
+};
+
+struct MessageRecorder : platform::MessageBox {
+  void ShowError(const char* text) override { shown.emplace_back(text); }
+  std::vector<std::string> shown;
+};
+
+// The registry in memory, for the profile reader (below HKLM) and the registrar alike. Paths
+// name their root (HKCR\CLSID); names match in any letter case; values keep their order.
+class MemoryRegistry : public platform::RegistryReader, public platform::RegistryEditor {
+ public:
+  using Values = std::vector<std::pair<std::string, std::pair<uint32_t, std::vector<uint8_t>>>>;
+
+  MemoryRegistry() {
+    for (const char* root : {"HKCR", "HKCU", "HKLM", "HKU", "HKPD", "HKCC", "HKDD"}) Make(root);
+  }
+  // Set-up past every access rule; the keys on the way are made.
+  void Set(const std::string& path, const std::string& name, uint32_t type, std::vector<uint8_t> data) {
+    Values& values = Make(path).values;
+    auto value = Named(values, name);
+    if (value == values.end()) value = values.insert(value, {name, {}});
+    value->second = {type, std::move(data)};
+  }
+  void SetText(const std::string& path, const std::string& name, const std::string& text) {
+    Set(path, name, kTypeString, std::vector<uint8_t>(text.c_str(), text.c_str() + text.size() + 1));
+  }
+  void Remove(const std::string& path, const std::string& name) {
+    Values& values = Make(path).values;
+    if (Named(values, name) != values.end()) values.erase(Named(values, name));
+  }
+  void AddKey(const std::string& path) { Make(path); }
+  void MakeReadOnly(const std::string& path) { Make(path).readOnly = true; }  // cannot be written or removed
+  // A line per key (HKCR\A) and per value (HKCR\A : V = "text", = 0x0000002a, = hex(3) 0a ff).
+  std::set<std::string> Dump() const {
+    std::set<std::string> lines;
+    for (const auto& [lower, node] : keys_) {
+      if (lower.find('\\') != std::string::npos) lines.insert(node.path);
+      for (const auto& [name, value] : node.values) {
+        const auto& [type, data] = value;
+        char hex[16];
+        std::string shown = "hex(" + std::to_string(type) + ")";
+        for (uint8_t byte : data) shown += (std::snprintf(hex, sizeof hex, " %02x", byte), hex);
+        if (type == kTypeString && !data.empty() && data.back() == 0) shown = "\"" + std::string(data.begin(), data.end() - 1) + "\"";
+        if (type == kTypeDword && data.size() == 4) {
+          shown = (std::snprintf(hex, sizeof hex, "0x%08x", data[0] | data[1] << 8 | data[2] << 16 | unsigned{data[3]} << 24), hex);
+        }
+        lines.insert(node.path + " : " + (name.empty() ? "@" : name) + " = " + shown);
+      }
+    }
+    return lines;
+  }
+  std::set<std::string> failingNames;  // lower case: making a key of such a name fails
+  size_t openKeys = 0;                 // through either interface
+
+  // -- as the profile reader sees it
+  Key OpenLocalMachineKey(const char* path) override {
+    if (Find(Join("HKLM", path)) == nullptr) return kNoKey;
+    readerKeys_[nextKey_] = Join("HKLM", path);
+    return ++openKeys, nextKey_++;
+  }
+  bool QueryValueCount(Key key, uint32_t* count) override {
+    if (readerKeys_.count(key) != 0) *count = static_cast<uint32_t>(Find(readerKeys_[key])->values.size());
+    return readerKeys_.count(key) != 0;
+  }
+  Status EnumValueName(Key key, uint32_t index, char* name, uint32_t* nameLength) override {
+    const Values* values = readerKeys_.count(key) != 0 ? &Find(readerKeys_[key])->values : nullptr;
+    if (values == nullptr || index >= values->size()) return values == nullptr ? Status::kError : Status::kNotFound;
+    const std::string& stored = (*values)[index].first;
+    if (stored.size() + 1 > *nameLength) return Status::kMoreData;
+    std::memcpy(name, stored.c_str(), stored.size() + 1);
+    *nameLength = static_cast<uint32_t>(stored.size());
+    return Status::kOk;
+  }
+  Status QueryValue(Key key, const char* name, uint32_t* type, uint8_t* data, uint32_t* size) override {
+    Values* values = readerKeys_.count(key) != 0 ? &Find(readerKeys_[key])->values : nullptr;
+    const auto value = values != nullptr ? Named(*values, name) : Values::iterator();
+    if (values == nullptr || value == values->end()) return values == nullptr ? Status::kError : Status::kNotFound;
+    const std::vector<uint8_t>& stored = value->second.second;
+    const bool fits = stored.size() <= *size;
+    *type = value->second.first;
+    if (!fits) std::memset(data, 0xEE, *size);  // undefined then: a caller that uses it shows
+    if (fits) std::copy(stored.begin(), stored.end(), data);
+    *size = static_cast<uint32_t>(stored.size());
+    return fits ? Status::kOk : Status::kMoreData;
+  }
+  void CloseKey(Key key) override { openKeys -= readerKeys_.erase(key); }
+
+  // -- as the registrar sees it
+  platform::RegistryKeyPtr OpenRoot(platform::RegistryRoot root) override {
+    const char* const kRoots[] = {"HKCR", "HKCU", "HKLM", "HKU", "HKPD", "HKCC", "HKDD"};
+    return Hand(*Find(kRoots[static_cast<uint32_t>(root) & 7]), true);
+  }
+  platform::RegistryKeyPtr OpenKey(platform::RegistryKey& parent, const char* name, platform::RegistryAccess access) override {
+    const Node* node = Live(parent);
+    const Node* child = node != nullptr && !Split(name).empty() ? Find(Join(node->path, name)) : nullptr;
+    const bool full = access == platform::RegistryAccess::kFull;
+    return child == nullptr || (full && child->readOnly) ? nullptr : Hand(*child, full);
+  }
+  platform::RegistryKeyPtr CreateKey(platform::RegistryKey& parent, const char* name) override {
+    Node* node = Live(parent);
+    bool mayMake = node != nullptr && Handle(parent).writable;
+    for (const std::string& part : node != nullptr ? Split(name) : std::vector<std::string>()) {
+      Node* child = Find(node->path + "\\" + part);
+      if (child == nullptr && (!mayMake || node->readOnly || failingNames.count(Lower(part)) != 0)) return nullptr;
+      node = child != nullptr ? child : &Make(node->path + "\\" + part);
+      mayMake = !node->readOnly;
+    }
+    return node == nullptr || node->readOnly ? nullptr : Hand(*node, true);
+  }
+  bool SetValue(platform::RegistryKey& key, const char* name, platform::RegistryValueType type, const uint8_t* data,
+                size_t size) override {
+    const Node* node = Handle(key).writable ? Live(key) : nullptr;
+    if (node != nullptr) Set(node->path, name, static_cast<uint32_t>(type), std::vector<uint8_t>(data, data + size));
+    return node != nullptr;
+  }
+  bool DeleteValue(platform::RegistryKey& key, const char* name) override {
+    Node* node = Handle(key).writable ? Live(key) : nullptr;
+    if (node == nullptr || Named(node->values, name) == node->values.end()) return false;
+    return node->values.erase(Named(node->values, name)), true;
+  }
+  bool DeleteKey(platform::RegistryKey& parent, const char* name) override { return DeleteBelow(parent, name, false); }
+  bool DeleteTree(platform::RegistryKey& parent, const char* name) override { return DeleteBelow(parent, name, true); }
+  bool EnumSubkey(platform::RegistryKey& key, uint32_t index, std::string* name) override {
+    const std::vector<std::string> names = Live(key) != nullptr ? Subkeys(Live(key)->path) : std::vector<std::string>();
+    if (index < names.size()) *name = names[index];
+    return index < names.size();
+  }
+  bool QueryCounts(platform::RegistryKey& key, uint32_t* subkeys, uint32_t* values) override {
+    const Node* node = Live(key);
+    if (node != nullptr) *subkeys = static_cast<uint32_t>(Subkeys(node->path).size()), *values = static_cast<uint32_t>(node->values.size());
+    return node != nullptr;
+  }
+  bool EnumValueName(platform::RegistryKey& key, uint32_t index, std::string* name) override {
+    const Node* node = Live(key);
+    if (node != nullptr && index < node->values.size()) *name = node->values[index].first;
+    return node != nullptr && index < node->values.size();
+  }
+
+ private:
+  struct Node {
+    std::string path;  // as spelled when made
+    Values values;
+    bool readOnly = false;
+    int id = 0;  // a key removed and made again is another key
+  };
+  struct Handed : platform::RegistryKey {
+    Handed(const Node& node, bool w, size_t* open) : path(node.path), id(node.id), writable(w), open_(open) { ++*open_; }
+    ~Handed() override { --*open_; }
+    std::string path;
+    int id;
+    bool writable;
+    size_t* open_;
+  };
+
+  static std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return text;
+  }
+  // The names of a path, without the empty ones that doubled or closing backslashes make.
+  static std::vector<std::string> Split(const std::string& path) {
+    std::vector<std::string> names(1);
+    for (char c : path) c == '\\' ? void(names.emplace_back()) : names.back().push_back(c);
+    names.erase(std::remove(names.begin(), names.end(), ""), names.end());
+    return names;
+  }
+  static std::string Join(const std::string& path, const std::string& name) {
+    std::string joined;
+    for (const std::string& part : Split(path + "\\" + name)) joined += (joined.empty() ? "" : "\\") + part;
+    return joined;
+  }
+  static Values::iterator Named(Values& values, const std::string& name) {
+    return std::find_if(values.begin(), values.end(), [&](const auto& value) { return Lower(value.first) == Lower(name); });
+  }
+  static Handed& Handle(platform::RegistryKey& key) { return static_cast<Handed&>(key); }
+
+  Node* Find(const std::string& path) {
+    const auto found = keys_.find(Lower(Join(path, "")));
+    return found == keys_.end() ? nullptr : &found->second;
+  }
+  Node& Make(const std::string& path) {
+    std::string made;
+    for (const std::string& name : Split(path)) {
+      Node& node = keys_[Lower(Join(made, name))];
+      if (node.id == 0) node.path = Join(made, name), node.id = nextId_++;
+      made = node.path;
+    }
+    return keys_[Lower(made)];
+  }
+  Node* Live(platform::RegistryKey& key) {  // null once the key was removed
+    Node* node = Find(Handle(key).path);
+    return node != nullptr && node->id == Handle(key).id ? node : nullptr;
+  }
+  platform::RegistryKeyPtr Hand(const Node& node, bool writable) { return std::make_unique<Handed>(node, writable, &openKeys); }
+  // The keys below `path` (all, or only its subkeys' names), deepest first.
+  std::vector<std::string> Below(const std::string& path, bool all) const {
+    std::vector<std::string> below;
+    const std::string prefix = Lower(path) + "\\";
+    for (auto it = keys_.lower_bound(prefix); it != keys_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
+      if (all) below.insert(below.begin(), it->first);
+      if (!all && it->first.find('\\', prefix.size()) == std::string::npos) below.push_back(it->second.path.substr(prefix.size()));
+    }
+    return below;
+  }
+  std::vector<std::string> Subkeys(const std::string& path) const { return Below(path, false); }
+  bool DeleteBelow(platform::RegistryKey& parent, const char* name, bool tree) {
+    const Node* node = Live(parent);
+    const Node* doomed = node != nullptr && !Split(name).empty() ? Find(Join(node->path, name)) : nullptr;
+    if (doomed == nullptr || (!tree && !Subkeys(doomed->path).empty())) return false;
+    std::vector<std::string> keys = Below(doomed->path, true);
+    keys.push_back(Lower(doomed->path));
+    for (const std::string& key : keys) {
+      if (keys_.at(key).readOnly) return false;  // what went before stays removed
+      keys_.erase(key);
+    }
+    return true;
+  }
+
+  std::map<std::string, Node> keys_;  // by lower-case path
+  std::map<RegistryReader::Key, std::string> readerKeys_;
+  RegistryReader::Key nextKey_ = 1;
+  int nextId_ = 1;
+};
+
+// The pole display at the end of the line or the cable: what reaches it goes into the
+// display's model, and it answers identification requests as its plan says.
+class VirtualDisplay {
+ public:
+  explicit VirtualDisplay(FakeClock& clock) : clock_(clock) {}
+  void Receive(const uint8_t* bytes, size_t count) {
+    received.insert(received.end(), bytes, bytes + count);
+    for (size_t requests = parser_.Feed(bytes, count); requests > 0; --requests) owed_.Schedule(clock_.now, plan);
+  }
+  // Waits at most `timeoutMs` for `count` bytes of answers; returns how many it took.
+  size_t Answer(uint8_t* destination, size_t count, uint32_t timeoutMs) {
+    const int64_t deadline = int64_t{clock_.now} + timeoutMs;
+    for (;;) {
+      const std::vector<uint8_t> due = owed_.TakeDue(clock_.now);
+      line_.insert(line_.end(), due.begin(), due.end());
+      const int64_t next = owed_.MillisecondsUntilNext(clock_.now);
+      if (line_.size() >= count || clock_.now >= deadline) break;
+      clock_.now = static_cast<uint32_t>(next < 0 || clock_.now + next > deadline ? deadline : clock_.now + next);
+    }
+    const auto taken = static_cast<std::ptrdiff_t>(std::min(count, line_.size()));
+    std::copy(line_.begin(), line_.begin() + taken, destination);
+    line_.erase(line_.begin(), line_.begin() + taken);
+    return static_cast<size_t>(taken);
+  }
+
+  vpd::VirtualScreen screen;
+  vpd::ReplyPlan plan;
+  std::vector<uint8_t> received;
+
+ private:
+  FakeClock& clock_;
+  vpd::CommandParser parser_{screen};
+  vpd::ReplyQueue owed_;
+  std::vector<uint8_t> line_;  // answered and not read yet
+};
+
+// COM7 with the display on it. A dropped line fails every transfer, and the handle that was
+// open then stays dead: only an open after the line came back reaches the display.
+class DisplayPort : public platform::SerialPort {
+ public:
+  explicit DisplayPort(VirtualDisplay& display) : display_(display) {}
+  bool Open(const char* name) override {
+    openedLine_ = line_;
+    return open_ = std::string(name) == "COM7" && lineUp_;
+  }
+  void Close() override { open_ = false; }
+  bool IsOpen() const override { return open_; }
+  bool Escape(platform::ControlLine) override { return Live(); }
+  bool GetState(platform::CommSettings* state) override { return Live() && (*state = settings, true); }
+  bool SetState(const platform::CommSettings& state) override { return Live() && state.parity <= 4 && (settings = state, true); }
+  bool GetModemStatus(uint32_t* status) override { return Live() && modemReadable && (*status = cts ? platform::kModemCtsOn : 0, true); }
+  void Write(const uint8_t* bytes, size_t count) override { Live() ? display_.Receive(bytes, count) : void(); }
+  size_t Read(uint8_t* destination, size_t count, uint32_t timeoutMs) override {
+    return Live() && display_.Answer(destination, count, timeoutMs) == count ? count : 0;
+  }
+  void Drop() { lineUp_ = false, ++line_; }
+  void Restore() { lineUp_ = true; }
+
+  platform::CommSettings settings;  // the driver refuses a parity above 4
+  bool cts = true, modemReadable = true;
+
+ private:
+  bool Live() const { return open_ && lineUp_ && openedLine_ == line_; }
+  VirtualDisplay& display_;
+  bool open_ = false, lineUp_ = true;
+  int line_ = 0, openedLine_ = 0;
+};
+
+// The device interfaces present; the two pipes of each reach the display.
+struct DisplayBus : platform::UsbBus {
+  explicit DisplayBus(VirtualDisplay& display) : display_(display) {}
+  std::vector<std::string> EnumerateInterfaces(const platform::Guid& interfaceClass) override {
+    std::vector<std::string> paths;
+    for (const auto& [listed, path] : interfaces) listed == interfaceClass ? paths.push_back(path) : void();
+    return paths;
+  }
+  std::unique_ptr<platform::UsbPipe> OpenPipe(const char* name) override {
+    struct Pipe : platform::UsbPipe {  // 01 carries what the display sends, 02 what it receives
+      Pipe(VirtualDisplay& d, bool in) : display(d), fromDisplay(in) {}
+      size_t Write(const uint8_t* bytes, size_t count, uint32_t) override { return fromDisplay ? 0 : (display.Receive(bytes, count), count); }
+      size_t Read(uint8_t* to, size_t count, uint32_t timeoutMs) override { return fromDisplay ? display.Answer(to, count, timeoutMs) : 0; }
+      VirtualDisplay& display;
+      bool fromDisplay;
+    };
+    for (const auto& interface : interfaces) {
+      if (name != interface.second + "\\PIPE01" && name != interface.second + "\\PIPE02") continue;
+      pipesOpened.push_back(name);
+      return std::make_unique<Pipe>(display_, name == interface.second + "\\PIPE01");
+    }
+    return nullptr;
+  }
+  std::vector<std::pair<platform::Guid, std::string>> interfaces;
+  std::vector<std::string> pipesOpened;
+
+ private:
+  VirtualDisplay& display_;
+};
+
+// The service object as the DLL makes it, over the fakes, with the profile of an installed
+// display on COM7 (log on) and the alias PoleDisplay.
+struct Rig {
+  Rig() {
+    registry.SetText(std::string("HKLM\\") + kClassKey, "PoleDisplay", "ORVIX");
+    for (const auto& [name, text] : std::vector<std::pair<const char*, const char*>>{
+             {"", "OPOS.ORVIX"}, {"DeviceType", "COM"}, {"COMPORT", "COM7"}, {"Baud", "9600"}, {"Parity", "0"}, {"DataLength", "8"}, {"StopBit", "0"}}) {
+      registry.SetText(std::string("HKLM\\") + kProfileKey, name, text);
+    }
+    ProfileValue("Option", platform::RegistryReader::kTypeDword, DwordBytes(0x10));
+  }
+  void ProfileValue(const std::string& name, uint32_t type, std::vector<uint8_t> data) {
+    registry.Set(std::string("HKLM\\") + kProfileKey, name, type, std::move(data));
+  }
+
+  FakeClock clock;
+  Cp1252 ansi;
+  MemoryLogFile logFile;
+  MessageRecorder messages;
+  MemoryRegistry registry;
+  VirtualDisplay display{clock};
+  DisplayPort port{display};
+  DisplayBus bus{display};
+  LineDisplayService service{PlatformServices{&registry, &port, &clock, &ansi, &logFile, &messages, &bus}};
+};
+
+}  // namespace orvix::testing

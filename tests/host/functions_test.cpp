@@ -1,0 +1,140 @@
+// The pure functions, and what a transcript cannot stage: profile values at the edges of
+// their buffer, USB device paths, the serial line settings, and a window message that
+// closes the port in the middle of the identification.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "host/fakes.h"
+#include "link/device_link.h"
+#include "link/usb_display_transport.h"
+#include "service/registry_profile.h"
+
+namespace orvix::testing {
+namespace {
+
+TEST(CursorTest, MovesPastTheTextAndWrapsAtTheLastCell) {
+  // Row, column, characters written: the cell the cursor lands on, as row * 100 + column.
+  for (const auto& [row, column, count, landing] : std::vector<std::tuple<int32_t, int32_t, int64_t, int>>{
+           {1, 0, 2, 102}, {1, 18, 3, 201}, {2, 18, 2, 100}, {2, 19, 5000, 219}, {-1, -1, 2, 101}, {-128, -128, 2, 114}}) {
+    DisplayState state;
+    EXPECT_TRUE(UpdateCursor(state, row, column, count));
+    EXPECT_EQ(state.cursorRow * 100 + state.cursorColumn, landing) << row << "," << column;
+  }
+}
+
+TEST(MirrorTest, StaysInsideItsFortyCells) {
+  const std::string blank(40, ' ');
+  for (const auto& [start, text, cells] : std::vector<std::tuple<int64_t, std::string, std::string>>{
+           {38, "ABCD", "CD" + blank.substr(4) + "AB"}, {-1, "AB", "B" + blank.substr(2) + "A"}, {80, "X", "X" + blank.substr(1)},
+           {INT64_MIN, "X", blank.substr(8) + "X" + blank.substr(33)}, {0, std::string(41, 'y') + "z", "yz" + std::string(38, 'y')}}) {
+    DisplayState state;
+    ResetDisplayState(state);
+    WriteMirror(state, start, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    EXPECT_EQ(std::string(state.textCells, state.textCells + kDisplayCells), cells) << start;
+    EXPECT_EQ(state.blinkInterval, 0x32);
+  }
+}
+
+TEST(DecimalValueTest, ReadsTheLeadingNumberAsTheCRuntimeDoes) {
+  for (const auto& [text, number] : std::vector<std::pair<std::string, int32_t>>{
+           {"9600 bps", 9600}, {"fast", 0}, {" \t\r\n19200", 19200}, {"+4800", 4800}, {"-1", -1}, {"- 5", 0}, {"12a3", 12},
+           {std::string(200, '9'), INT32_MAX}, {"2147483648", INT32_MAX}, {"-2147483648", INT32_MIN}, {"-99999999999", INT32_MIN}}) {
+    EXPECT_EQ(DecimalValue(text.c_str()), number) << text;
+  }
+}
+
+TEST(ProfileValueTest, ReadsOnlyWhatFitsAndIsOfItsKind) {
+  using Kind = ProfileValueKind;
+  const std::string x255(255, 'x');
+  for (const auto& [type, data, kind, text] : std::vector<std::tuple<uint32_t, std::string, Kind, std::string>>{
+           {1, std::string("COM\0", 4), Kind::kText, "COM"}, {1, "COM", Kind::kText, "COM"}, {2, "COM", Kind::kText, "COM"},
+           {4, "COM", Kind::kText, ""}, {1, x255 + "y", Kind::kText, x255}, {1, x255 + "yz", Kind::kText, ""},
+           {3, "17", Kind::kNumber, "17"}, {1, "17", Kind::kNumber, ""}, {7, "AB", Kind::kAnyData, "AB"}}) {
+    MemoryRegistry registry;
+    registry.Set("HKLM\\P", "V", type, std::vector<uint8_t>(data.begin(), data.end()));
+    ProfileKey key(registry, "P");
+    EXPECT_EQ(ReadProfileValue(key, "V", kind).text(), text) << type << " " << data.size();
+  }
+}
+
+TEST(WaitPumpingTest, PumpsUntilTheTickCountHasPassedTheWait) {
+  // Start, wait, the tick count moving by `step` every `every` pumps: the pumps it takes.
+  for (const auto& [start, wait, step, every, pumps] : std::vector<std::tuple<uint32_t, uint32_t, uint32_t, int, int>>{
+           {1000, 0, 1, 1, 2}, {1000, 0, 1, 5, 6}, {1000, 10, 1, 1, 12}, {1000, 20, 7, 1, 4}, {5000, 100, 16, 3, 22},
+           {0xFFFFFFF0u, 100, 1, 1, 102}, {0xFFFFFF9Bu, 100, 1, 1, 102}}) {
+    FakeClock clock;
+    int pumped = 0;
+    clock.onPump = [&, start = start, step = step, every = every] {
+      clock.now = start + step * static_cast<uint32_t>(++pumped / every);
+      if (pumped > 1000) throw std::runtime_error("the wait never ends");
+    };
+    clock.now = start;
+    WaitPumping(clock, wait);
+    EXPECT_EQ(pumped, pumps) << start << " " << wait;
+  }
+}
+
+std::string PathWith(const std::string& ids) { return "\\\\?\\usb#" + ids + "#6&2c24ce2e&0&1#{a5dcbf10-6530-11d2-901f-00c04fb951ed}"; }
+
+TEST(UsbPathTest, NamesTheDisplayByItsVendorAndProductIds) {
+  const platform::Guid printing = kUsbPrintingClass, device = kUsbDeviceClass;
+  for (const auto& [selector, interfaceClass, path, found] : std::vector<std::tuple<int32_t, platform::Guid, std::string, bool>>{
+           {0x1101, printing, PathWith("vid_03eb&pid_1101"), true}, {0x1101, device, PathWith("vid_03eb&pid_1101"), false},
+           {0x1102, device, PathWith("vid_03eb&pid_1102"), true}, {0x1102, printing, PathWith("vid_03eb&pid_1102"), false},
+           {0x2001, device, PathWith("vid_03EB&pid_2001"), true}, {0x1102, device, PathWith("vid_03eB&pid_1102"), true},
+           {0x1102, device, PathWith("vid_03eb&pid_2001"), false}, {0x1102, device, PathWith("VID_03EB&PID_1102"), false},
+           {0x1102, device, PathWith("vid_1002&pid_1102"), false}, {0x1102, device, PathWith("vid_6127&pid_1102"), true},
+           {0x2001, device, PathWith("vid_2005&pid_2001"), true}, {0x1102, device, "\\\\?\\usb#pid_1102&vid_03eb#1", true},
+           {0x1102, device, "\\\\?\\usb#vid_03eb&pid_110", false}}) {
+    FakeClock clock;
+    VirtualDisplay display(clock);
+    DisplayBus bus(display);
+    bus.interfaces = {{interfaceClass, path}};
+    UsbDisplayTransport usb(bus, nullptr);
+    EXPECT_TRUE(usb.Open(selector, 1));
+    EXPECT_EQ(bus.pipesOpened.size(), found ? 2u : 0u) << std::hex << selector << " " << path;
+  }
+}
+
+TEST(UsbPathTest, TheLastMatchWinsAndAMissingDisplayKeepsItsPath) {
+  Rig rig;
+  UsbDisplayTransport usb(rig.bus, &rig.messages);
+  rig.bus.interfaces = {{kUsbDeviceClass, PathWith("vid_03eb&pid_1102") + "a"}, {kUsbDeviceClass, PathWith("vid_03eb&pid_1102") + "b"}};
+  usb.Open(0x1102, 1);
+  rig.bus.interfaces.clear();
+  usb.Open(0x1102, 1);
+  EXPECT_EQ(usb.devicePath(), PathWith("vid_03eb&pid_1102") + "b");
+  EXPECT_FALSE(usb.Open(0x1001, 1));
+  EXPECT_EQ(rig.messages.shown, std::vector<std::string>{"Error:Not found access device."});
+}
+
+TEST(LineSettingsTest, EachProfileValueReachesItsOwnFieldAndFlowControlGoes) {
+  // Baud, Parity, DataLength, StopBit: the port's settings. The small settings keep their low
+  // byte; a parity the driver refuses leaves the port's own (3).
+  for (const auto& [texts, settings] : std::vector<std::pair<std::vector<std::string>, std::vector<int64_t>>>{
+           {{"9600", "0", "8", "0"}, {9600, 0, 8, 0}}, {{"4800 bps", "2", "7", "2"}, {4800, 2, 7, 2}},
+           {{"-1", "258", "263", "513"}, {0xFFFFFFFF, 2, 7, 1}}, {{"19200", "7", "8", "1"}, {19200, 3, 8, 1}}}) {
+    Rig rig;
+    const char* const kNames[] = {"Baud", "Parity", "DataLength", "StopBit"};
+    for (int i = 0; i < 4; ++i) rig.registry.SetText(std::string("HKLM\\") + kProfileKey, kNames[i], texts[i]);
+    platform::CommSettings& s = rig.port.settings;
+    s = {1200, 3, 5, 1, true, true, 2, 2, true, true};
+    EXPECT_EQ(rig.service.OpenService(u"LineDisplay", u"ORVIX"), 0);
+    EXPECT_EQ(std::vector<int64_t>({s.baudRate, s.parity, s.byteSize, s.stopBits}), settings) << texts[0];
+    EXPECT_EQ(std::vector<int>({s.outxCtsFlow, s.outxDsrFlow, s.dtrControl, s.rtsControl, s.outX, s.inX}), std::vector<int>(6, 0));
+  }
+}
+
+TEST(IdentificationTest, AReleaseFromAWindowMessageDuringTheWaitEndsQuietly) {
+  Rig rig;
+  std::string why;
+  ASSERT_TRUE(vpd::ParseReplyPlan("late 1500 KVD5100", &rig.display.plan, &why));
+  rig.clock.onPump = [&] { rig.service.ReleaseDevice(); };
+  EXPECT_EQ(rig.service.OpenService(u"LineDisplay", u"ORVIX"), 106);
+  EXPECT_FALSE(rig.port.IsOpen());
+  EXPECT_EQ(rig.clock.now, 1000u + 3 * (102 + 22));  // one read waited; the others found no port
+}
+
+}  // namespace
+}  // namespace orvix::testing

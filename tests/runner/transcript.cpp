@@ -1,0 +1,269 @@
+#include "transcript.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace orvix::transcript {
+namespace {
+
+// The 29 methods with their arguments in published order, n a number and t a text; OpenService
+// leaves out its dispatch pointer, which the runner supplies.
+const std::string kMethods =
+    " COFreezeEvents:n GetPropertyNumber:n GetPropertyString:n SetPropertyNumber:nn SetPropertyString:nt"
+    " OpenService:tt CheckHealth:n ClaimDevice:n CloseService: DirectIO:nnt ReleaseDevice: ClearDescriptors:"
+    " ClearText: CreateWindow:nnnnnn DestroyWindow: DisplayText:tn DisplayTextAt:nntn RefreshWindow:n ScrollText:nn"
+    " SetDescriptor:nn DefineGlyph:nt ReadCharacterAtCursor:n DisplayBitmap:tnnn SetBitmap:ntnnn ResetStatistics:t"
+    " RetrieveStatistics:t UpdateStatistics:t CompareFirmwareVersion:tn UpdateFirmware:t ";
+
+struct Token {
+  bool quoted = false, isNumber = false;
+  std::string raw;  // unquoted tokens
+  Value value;      // a number when the token reads as one, else its text
+};
+
+int HexDigit(char c) {
+  const char* digits = "0123456789abcdef0123456789ABCDEF";
+  const char* found = c != '\0' ? std::strchr(digits, c) : nullptr;
+  return found == nullptr ? -1 : static_cast<int>(found - digits) % 16;
+}
+
+// Decimal or 0x-hex, with an optional minus sign, at most 32 bits of magnitude.
+bool ParseNumber(const std::string& raw, int64_t* number) {
+  const bool negative = raw[0] == '-';
+  const char* digits = raw.c_str() + (negative ? 1 : 0);
+  if (*digits < '0' || *digits > '9') return false;
+  char* end = nullptr;
+  const unsigned long long magnitude = std::strtoull(digits, &end, digits[1] == 'x' ? 16 : 10);
+  *number = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+  return *end == '\0' && magnitude <= 0xFFFFFFFFull;
+}
+
+// Splits a line into tokens; "" or what is wrong with it.
+std::string Tokenize(const std::string& line, std::vector<Token>* tokens) {
+  for (size_t at = 0; (at = line.find_first_not_of(" \t", at)) != std::string::npos;) {
+    Token token;
+    if (line[at] != '"') {
+      token.raw = line.substr(at, std::min(line.find_first_of(" \t", at), line.size()) - at);
+      at += token.raw.size();
+      token.isNumber = ParseNumber(token.raw, &token.value.number);
+      if (!token.isNumber) token.value = Value{true, 0, std::u16string(token.raw.begin(), token.raw.end())};
+      tokens->push_back(token);
+      continue;
+    }
+    token.quoted = token.value.isText = true;
+    for (++at;; ++at) {
+      const unsigned char c = at < line.size() ? static_cast<unsigned char>(line[at]) : 0;
+      if (c == '"' || c == 0 || c >= 0x80) {
+        if (c != '"') return c == 0 ? "a text is not closed" : "write characters beyond ASCII as \\xHH or \\uHHHH";
+        break;
+      }
+      if (c != '\\') {
+        token.value.text.push_back(c);
+        continue;
+      }
+      const char kind = ++at < line.size() ? line[at] : '\0';
+      const int digits = kind == 'x' ? 2 : kind == 'u' ? 4 : 0;
+      int unit = kind == '"' || kind == '\\' ? kind : -1;
+      for (int d = 0, value = 0; d < digits; ++d) {
+        value = ++at < line.size() ? HexDigit(line[at]) : -1;
+        unit = value < 0 ? -1 : (d == 0 ? 0 : unit) * 16 + value;
+        if (value < 0) break;
+      }
+      if (unit < 0) return "escapes are \\\" \\\\ \\xHH \\uHHHH";
+      token.value.text.push_back(static_cast<char16_t>(unit));
+    }
+    if (++at < line.size() && line[at] != ' ' && line[at] != '\t') return "a space must follow a text";
+    tokens->push_back(token);
+  }
+  return "";
+}
+
+bool HexBytes(const std::vector<Token>& tokens, size_t from, std::vector<uint8_t>* bytes) {
+  for (size_t i = from; i < tokens.size(); ++i) {
+    const std::string& hex = tokens[i].raw;
+    if (hex.empty() || hex.size() % 2 != 0) return false;
+    for (size_t d = 0; d < hex.size(); d += 2) {
+      if (HexDigit(hex[d]) < 0 || HexDigit(hex[d + 1]) < 0) return false;
+      bytes->push_back(static_cast<uint8_t>(HexDigit(hex[d]) * 16 + HexDigit(hex[d + 1])));
+    }
+  }
+  return true;
+}
+
+// Fills `step` from the tokens of its line; "" or how the directive is written.
+std::string ParseStep(const std::vector<Token>& t, Step* step) {
+  const std::string& keyword = t[0].raw;
+  const size_t n = t.size();
+  for (size_t i = 1; i < n; ++i) step->operands.push_back(t[i].value);
+  auto check = [&](Step::Kind kind, bool ok, const char* usage) {
+    step->kind = kind;
+    return ok ? std::string() : usage;
+  };
+  const std::string type = n > 2 ? t[2].raw : "";
+  if (keyword == "profile") {
+    return check(Step::Kind::kProfile,
+                 ((type == "sz" || type == "multi_sz") && n == 4 && t[3].quoted) || (type == "dword" && n == 4 && t[3].isNumber) ||
+                     (type == "binary" && HexBytes(t, 3, &step->bytes)) || (type == "delete" && n == 3),
+                 "profile NAME sz|multi_sz \"TEXT\" | dword N | binary HEX.. | delete");
+  }
+  if (keyword == "alias") return check(Step::Kind::kAlias, n == 3 && t[2].quoted, "alias NAME \"TARGET\"");
+  if (keyword == "display") return check(Step::Kind::kDisplay, n > 1, "display PLAN");
+  if (keyword == "usb") return check(Step::Kind::kUsb, n == 2, "usb PATH");
+  if (keyword == "logfile") return check(Step::Kind::kLogFile, n == 2 && t[1].raw == "blocked", "logfile blocked");
+  if (keyword == "elapsed") return check(Step::Kind::kElapsed, n == 2 && t[1].isNumber, "elapsed MS");
+  if (keyword == "bytes") return check(Step::Kind::kBytes, HexBytes(t, 1, &step->bytes), "bytes HEX..");
+  if (keyword == "rows") return check(Step::Kind::kRows, n == 3 && t[1].quoted && t[2].quoted, "rows \"ROW1\" \"ROW2\"");
+  if (keyword != "call" || n < 2) return "unknown directive " + keyword;
+
+  step->kind = Step::Kind::kCall;
+  step->method = t[1].raw;
+  step->operands.clear();
+  const size_t at = kMethods.find(" " + step->method + ":");
+  if (step->method.empty() || at == std::string::npos) return "no method named " + step->method;
+  const std::string arguments = kMethods.substr(at + step->method.size() + 2, kMethods.find(' ', at + 1) - at - step->method.size() - 2);
+  std::string kinds;
+  size_t i = 2;
+  for (; i < n && t[i].raw != "->"; ++i) {
+    step->operands.push_back(t[i].value);
+    kinds += t[i].quoted ? 't' : t[i].isNumber ? 'n' : '?';
+  }
+  if (kinds != arguments) return step->method + " takes (" + arguments + "), n a number and t a \"text\"";
+  step->hasResult = i < n;
+  if (step->hasResult && (i + 2 != n || !(t[i + 1].quoted || t[i + 1].isNumber))) return "-> takes one number or \"text\"";
+  if (step->hasResult) step->result = t[i + 1].value;
+  return "";
+}
+
+}  // namespace
+
+bool Parse(const std::string& text, const std::string& fileName, std::vector<Case>* cases, std::string* error) {
+  const size_t before = cases->size();
+  int lineNumber = 0;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    line.erase(0, first);
+
+    std::vector<Token> tokens;
+    std::string why = Tokenize(line, &tokens);
+    const std::string keyword = tokens.empty() ? "" : tokens[0].raw;
+    const std::string rest = line.substr(std::min(line.find_first_not_of(" \t", keyword.size()), line.size()));
+    Case* c = cases->size() > before ? &cases->back() : nullptr;
+    if (!why.empty()) {
+    } else if (keyword == "case") {
+      for (const Case& other : *cases) {
+        if (other.name == rest) why = "a case named \"" + rest + "\" is in " + other.file + " already";
+      }
+      cases->emplace_back();
+      cases->back().name = rest;
+      cases->back().file = fileName;
+      cases->back().lineNumber = lineNumber;
+      if (rest.empty()) why = "case NAME";
+    } else if (c == nullptr) {
+      why = "a case begins with case NAME";
+    } else if (keyword == "host-only") {
+      c->hostOnly = true;
+      c->hostOnlyReason = rest;
+    } else if (keyword == "args") {
+      c->byrefArguments = true;
+      if (rest != "byref") why = "args byref";
+    } else {
+      Step step;
+      step.lineNumber = lineNumber;
+      step.line = line;
+      if (keyword == "log") {
+        // log none stands alone: the file must not exist, or be empty.
+        const std::u16string& logLine = tokens.back().value.text;
+        const bool none = tokens.size() == 2 && tokens[1].raw == "none";
+        if (tokens.size() != 2 || !(none || tokens[1].quoted) || (c->expectLog && (none || c->logLines.empty())) ||
+            std::any_of(logLine.begin(), logLine.end(), [](char16_t unit) { return unit > 0xFF; })) {
+          why = "log \"8-bit LINE\", or log none alone";
+        }
+        if (!none) c->logLines.emplace_back(logLine.begin(), logLine.end());
+        step.kind = Step::Kind::kLog;
+        c->expectLog = true;
+      } else {
+        why = ParseStep(tokens, &step);
+      }
+      c->steps.push_back(std::move(step));
+    }
+    if (!why.empty()) {
+      *error = fileName + ":" + std::to_string(lineNumber) + ": " + why;
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string Hex(const std::vector<uint8_t>& bytes) {
+  std::string hex;
+  for (uint8_t byte : bytes) {
+    char pair[4];
+    std::snprintf(pair, sizeof pair, "%02X", byte);
+    hex += (hex.empty() ? "" : " ") + std::string(pair);
+  }
+  return hex;
+}
+
+std::string Describe(const Value& value) {
+  if (!value.isText) return std::to_string(value.number);
+  std::string quoted = "\"";
+  for (char16_t unit : value.text) {
+    char escape[8];
+    std::snprintf(escape, sizeof escape, unit == '"' || unit == '\\' ? "\\%c" : unit >= 0x20 && unit < 0x7F ? "%c" : unit < 0x100 ? "\\x%02X" : "\\u%04X", unit);
+    quoted += escape;
+  }
+  return quoted + "\"";
+}
+
+std::string Play(const Case& c, Stage& stage) {
+  std::string failure = stage.Begin(c);
+  int lineNumber = c.lineNumber;
+  double elapsedMs = 0;
+  for (size_t i = 0; i < c.steps.size() && failure.empty(); ++i) {
+    const Step& step = c.steps[i];
+    lineNumber = step.lineNumber;
+    const double expected = step.operands.empty() ? 0 : static_cast<double>(step.operands[0].number);
+    Value result;
+    if (step.kind == Step::Kind::kCall) {
+      failure = stage.Invoke(step, &result, &elapsedMs);
+      if (failure.empty() && step.hasResult && Describe(result) != Describe(step.result)) {
+        failure = step.method + " gave " + Describe(result);
+      }
+    } else if (step.kind == Step::Kind::kElapsed) {
+      const bool fits = stage.ExactClock() ? elapsedMs == expected : elapsedMs >= 0.9 * expected && elapsedMs <= expected + 3000;
+      if (!fits) failure = "the call took " + std::to_string(static_cast<int64_t>(elapsedMs)) + " ms";
+    } else if (step.kind == Step::Kind::kBytes || step.kind == Step::Kind::kRows) {
+      failure = stage.Inspect(step);
+    } else if (step.kind != Step::Kind::kLog) {
+      failure = stage.Arrange(step);
+    }
+  }
+  // The log file holds exactly the case's lines, each ended by CR LF.
+  std::string log, expected;
+  if (failure.empty() && c.expectLog) log = stage.LogFileBytes();
+  for (const std::string& line : c.logLines) expected += line + "\r\n";
+  for (size_t line = 1, at = 0; failure.empty() && log != expected; ++line) {
+    const size_t got = log.find("\r\n", at), want = expected.find("\r\n", at);
+    if (got != want || log.compare(at, got - at, expected, at, got - at) != 0) {
+      Value shown{true, 0, {}};
+      for (size_t i = at; i < std::min(got, log.size()); ++i) shown.text.push_back(static_cast<unsigned char>(log[i]));
+      failure = "log line " + std::to_string(line) + " is " + (at < log.size() ? Describe(shown) : "missing");
+      size_t seen = 0;
+      lineNumber = c.lineNumber;
+      for (const Step& s : c.steps) lineNumber = s.kind == Step::Kind::kLog && ++seen == line ? s.lineNumber : lineNumber;
+    }
+    at = got + 2;
+  }
+  stage.End();
+  return failure.empty() ? "" : c.file + ":" + std::to_string(lineNumber) + ": " + failure;
+}
+
+}  // namespace orvix::transcript

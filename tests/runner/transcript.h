@@ -1,0 +1,92 @@
+// Transcripts: the behaviour cases in tests/cases/*.txt, parsed and played against a Stage.
+// The same code runs on the host (against the core over fakes) and in the Wine client
+// (against the real DLL), so both runners read every case the same way.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvix::transcript {
+
+// A call argument or result: a number, or a text as UTF-16 (what an Automation string holds).
+// In a case, \xHH gives the unit 00HH: the byte HH where 8-bit text is meant (log, rows).
+struct Value {
+  bool isText = false;
+  int64_t number = 0;
+  std::u16string text;
+};
+
+// One directive of a case, as written: its keyword and its operands.
+struct Step {
+  enum class Kind {
+    kProfile,   // profile NAME TYPE [VALUE]: operands[0] name, [1] type, then the value
+    kAlias,     // alias NAME "TARGET"
+    kDisplay,   // display ...: `line` holds the plan or drop/restore/cts/modem
+    kUsb,       // usb PATH
+    kLogFile,   // logfile blocked
+    kCall,      // call METHOD ARGS [-> RESULT]
+    kElapsed,   // elapsed MS
+    kBytes,     // bytes HEX...
+    kRows,      // rows "ROW1" "ROW2"
+    kLog,       // log "LINE" (or log none)
+  };
+  Kind kind = Kind::kCall;
+  int lineNumber = 0;
+  std::string line;              // the directive's whole line, as written (for messages and the harness)
+  std::string method;            // kCall: the method's published name
+  std::vector<Value> operands;   // kCall: the arguments; others: the operands in order
+  bool hasResult = false;        // kCall: a result follows `->`
+  Value result;                  // kCall
+  std::vector<uint8_t> bytes;    // kBytes, kProfile binary: the bytes
+};
+
+struct Case {
+  std::string name;
+  std::string file;
+  int lineNumber = 0;
+  bool hostOnly = false;
+  std::string hostOnlyReason;
+  bool byrefArguments = false;   // args byref
+  std::vector<Step> steps;
+  // The log lines of the case, in order (empty with expectLog false: the log is not checked).
+  bool expectLog = false;
+  std::vector<std::string> logLines;
+};
+
+// Parses one transcript file's text, appending its cases to `cases` (a name already there is an
+// error). On a syntax error returns false with `error` naming the file and line; `cases` then
+// holds the cases before it.
+bool Parse(const std::string& text, const std::string& fileName, std::vector<Case>* cases, std::string* error);
+
+// Everything a runner must do for the player; each operation returns "" when it went as the
+// case says, otherwise what went wrong (the player stops the case at the first failure).
+class Stage {
+ public:
+  virtual ~Stage() = default;
+  // Fresh service, default profile, display at power-on answering KVD5100, no log file.
+  virtual std::string Begin(const Case& c) = 0;
+  // profile, alias, display, usb, logfile: changes the world as the step says.
+  virtual std::string Arrange(const Step& step) = 0;
+  // Makes the call; on success `result` holds what it gave (setters: untouched) and
+  // `elapsedMs` how long it took.
+  virtual std::string Invoke(const Step& call, Value* result, double* elapsedMs) = 0;
+  // bytes, rows: compares the display with the step.
+  virtual std::string Inspect(const Step& step) = 0;
+  // The whole log file's bytes ("" when it does not exist).
+  virtual std::string LogFileBytes() = 0;
+  // Ends the case (releases objects, closes what the case opened).
+  virtual void End() = 0;
+  // How `elapsed` is judged: exact (a fake clock) or loose (a real one).
+  virtual bool ExactClock() const = 0;
+};
+
+// Plays the case; "" when every step went as written, otherwise the first failure, prefixed
+// with the file and line of its step.
+std::string Play(const Case& c, Stage& stage);
+
+// Formatting shared by both runners' messages.
+std::string Describe(const Value& value);
+std::string Hex(const std::vector<uint8_t>& bytes);
+
+}  // namespace orvix::transcript

@@ -1,0 +1,541 @@
+// The Wine client: ORVIX.DLL driven as the OPOS LineDisplay Control Object drives it, in step
+// with tests/wine/harness.py, which stages the virtual display.
+//   orvix_wine_client play CASES.txt...   plays every case of the transcripts
+//   orvix_wine_client checks DLL          what transcripts cannot say
+// It runs in the folder where it meets the harness and where the DLL writes OPOSDebug.txt.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "com/com_interface.h"
+#include "com/com_ptr.h"
+#include "runner/transcript.h"
+
+namespace {
+
+using orvix::com::ComPtr;
+using orvix::com::UniqueBstr;
+using orvix::com::UniqueVariant;
+using namespace orvix::transcript;
+
+constexpr long kInvokeFailed = -0x7FFF0001;
+const char* const kLineDisplayKey = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay";
+const char* const kDeviceKey = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\ORVIX";
+// The Control Object binds these names one at a time, in this order, and stops at the
+// first that does not resolve.
+const char* const kBindOrder[29] = {
+    "COFreezeEvents", "GetPropertyNumber", "SetPropertyNumber", "GetPropertyString", "SetPropertyString",
+    "OpenService", "CheckHealth", "ClaimDevice", "CloseService", "DirectIO", "ReleaseDevice", "ClearDescriptors",
+    "ClearText", "CreateWindow", "DestroyWindow", "DisplayText", "DisplayTextAt", "RefreshWindow", "ScrollText",
+    "SetDescriptor", "DefineGlyph", "ReadCharacterAtCursor", "DisplayBitmap", "SetBitmap", "ResetStatistics",
+    "RetrieveStatistics", "UpdateStatistics", "CompareFirmwareVersion", "UpdateFirmware"};
+
+VARIANT Long(long value) {
+  VARIANT v;
+  return V_VT(&v) = VT_I4, V_I4(&v) = value, v;
+}
+
+VARIANT Text(const std::wstring& value) {
+  VARIANT v;
+  return V_VT(&v) = VT_BSTR, V_BSTR(&v) = SysAllocStringLen(value.data(), static_cast<UINT>(value.size())), v;
+}
+
+VARIANT Ref(VARIANT* target) {  // how VBScript passes its variables
+  VARIANT v;
+  return V_VT(&v) = VT_BYREF | VT_VARIANT, V_VARIANTREF(&v) = target, v;
+}
+
+VARIANT Dispatch(IDispatch* dispatch) {
+  VARIANT v;
+  return V_VT(&v) = VT_DISPATCH, V_DISPATCH(&v) = dispatch, v;
+}
+
+// The object made through the ProgID and bound by name; every call is
+// Invoke(DISPATCH_METHOD, LOCALE_USER_DEFAULT) with the arguments last first.
+class Service {
+ public:
+  HRESULT Create() {
+    CLSID clsid;
+    ComPtr<IUnknown> unknown;
+    HRESULT hr = CLSIDFromProgID(L"OPOS.ORVIX", &clsid);
+    if (SUCCEEDED(hr)) hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(unknown.Put()));
+    if (SUCCEEDED(hr)) hr = unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch_.Put()));
+    for (const char* name : kBindOrder) {
+      std::wstring wide(name, name + strlen(name));
+      LPOLESTR names[] = {&wide[0]};
+      if (SUCCEEDED(hr)) hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &ids_[name]);
+    }
+    return hr;
+  }
+  void Release() { dispatch_.Reset(); }
+  IDispatch* dispatch() const { return dispatch_.Get(); }
+  DISPID Id(const std::string& name) { return ids_.count(name) ? ids_[name] : DISPID_UNKNOWN; }
+
+  // Takes the arguments in declaration order and clears those that are not references.
+  HRESULT Call(const std::string& name, std::vector<VARIANT> arguments, VARIANT* result) {
+    std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());
+    DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    VariantInit(result);
+    const HRESULT hr =
+        dispatch_->Invoke(Id(name), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr, nullptr);
+    for (VARIANT& argument : arguments) {
+      if (!(V_VT(&argument) & VT_BYREF) && V_VT(&argument) != VT_DISPATCH) VariantClear(&argument);
+    }
+    return hr;
+  }
+  // The result code (or a getter's number); kInvokeFailed when Invoke failed.
+  long Rc(const std::string& name, std::vector<VARIANT> arguments) {
+    UniqueVariant result;
+    const HRESULT hr = Call(name, std::move(arguments), result.Get());
+    return SUCCEEDED(hr) && SUCCEEDED(VariantChangeType(result.Get(), result.Get(), 0, VT_I4)) ? V_I4(result.Get())
+                                                                                              : kInvokeFailed;
+  }
+  // OpenService, with the caller's own IDispatch as its third argument.
+  long Open() { return Rc("OpenService", {Text(L"LineDisplay"), Text(L"ORVIX"), Dispatch(dispatch_.Get())}); }
+
+ private:
+  ComPtr<IDispatch> dispatch_;
+  std::map<std::string, DISPID> ids_;
+};
+
+// One turn with the harness: NNNN.step holds the line, NNNN.go the harness's answer ("ok").
+std::string Meet(const std::string& line) {
+  static int turn = 0;
+  char name[16];
+  std::snprintf(name, sizeof name, "%04d", ++turn);
+  const std::string step = std::string(name) + ".step", go = std::string(name) + ".go";
+  std::ofstream(step + ".part", std::ios::binary) << line;  // renamed whole: never read half-written
+  if (!MoveFileExA((step + ".part").c_str(), step.c_str(), MOVEFILE_REPLACE_EXISTING)) return "cannot write " + step;
+  for (const DWORD start = GetTickCount(); GetFileAttributesA(go.c_str()) == INVALID_FILE_ATTRIBUTES; Sleep(1)) {
+    if (GetTickCount() - start > 60000) return "the harness did not answer " + line;
+  }
+  std::ifstream in(go, std::ios::binary);
+  const std::string answer((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return answer == "ok" ? "" : answer;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+LSTATUS SetValue(const std::string& key, const std::string& name, DWORD type, const std::string& data) {
+  return RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), name.empty() ? nullptr : name.c_str(), type, data.data(),
+                         static_cast<DWORD>(data.size()));
+}
+
+// The profile that the harness imported is kept aside at the start, and each case begins
+// with a copy of it, written in this program's own registry view.
+const char* const kDefaultProfileKey = "SOFTWARE\\ORVIX test profile";
+
+bool CopyKey(const char* from, const char* to) {
+  HKEY source = nullptr, target = nullptr;
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, to);
+  bool copied = RegOpenKeyExA(HKEY_LOCAL_MACHINE, from, 0, KEY_READ, &source) == ERROR_SUCCESS &&
+                RegCreateKeyExA(HKEY_LOCAL_MACHINE, to, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr) ==
+                    ERROR_SUCCESS &&
+                RegCopyTreeA(source, nullptr, target) == ERROR_SUCCESS;
+  if (source) RegCloseKey(source);
+  if (target) RegCloseKey(target);
+  return copied;
+}
+
+bool ResetProfile() { return CopyKey(kDefaultProfileKey, kLineDisplayKey); }
+
+// An 8-bit text as the transcripts hold it: one byte a unit.
+std::string Bytes8(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+
+class WineStage : public Stage {
+ public:
+  std::string Begin(const Case& c) override {
+    byref_ = c.byrefArguments;
+    if (GetModuleHandleW(L"ORVIX.DLL") != nullptr) return "ORVIX.DLL stayed loaded after the previous case";
+    DeleteFileA("OPOSDebug.txt");
+    if (!ResetProfile()) return "cannot write the default profile";
+    const std::string staged = Meet("begin");
+    const HRESULT hr = staged.empty() ? service_.Create() : S_OK;
+    return !staged.empty() ? staged : SUCCEEDED(hr) ? "" : "the object cannot be made and bound: " + Hex(hr);
+  }
+
+  std::string Arrange(const Step& step) override {
+    const std::vector<Value>& o = step.operands;
+    const std::string failed = "cannot write " + step.line;
+    if (step.kind == Step::Kind::kProfile) {
+      const std::string name = Bytes8(o[0].text), type = Bytes8(o[1].text);
+      if (type == "delete") return RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kDeviceKey, name.c_str()), "";
+      std::string data = o.size() > 2 ? Bytes8(o[2].text) + '\0' : "";
+      const DWORD number = o.size() > 2 ? static_cast<DWORD>(o[2].number) : 0, kind =
+          type == "dword" ? REG_DWORD : type == "multi_sz" ? REG_MULTI_SZ : type == "binary" ? REG_BINARY : REG_SZ;
+      if (kind == REG_MULTI_SZ) data += '\0';
+      if (kind == REG_DWORD) data.assign(reinterpret_cast<const char*>(&number), 4);
+      if (kind == REG_BINARY) data.assign(step.bytes.begin(), step.bytes.end());
+      return SetValue(kDeviceKey, name, kind, data) == ERROR_SUCCESS ? "" : failed;
+    }
+    if (step.kind == Step::Kind::kAlias) {
+      return SetValue(kLineDisplayKey, Bytes8(o[0].text), REG_SZ, Bytes8(o[1].text) + '\0') == ERROR_SUCCESS ? "" : failed;
+    }
+    if (step.kind == Step::Kind::kLogFile) {  // held open without sharing until the case ends
+      blocked_ = CreateFileA("OPOSDebug.txt", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+      return blocked_ != INVALID_HANDLE_VALUE ? "" : "cannot hold OPOSDebug.txt";
+    }
+    return step.kind == Step::Kind::kDisplay ? Meet(step.line) : "not possible under Wine: " + step.line;
+  }
+
+  std::string Invoke(const Step& call, Value* result, double* elapsedMs) override {
+    // Pointer parameters (DirectIO's pData and pString, ReadCharacterAtCursor's pChar,
+    // CompareFirmwareVersion's pResult) get a reference to a variable, as the Control Object
+    // passes them. With `args byref` every argument is a reference to a VARIANT, numbers as
+    // VT_I2 where they fit, as VBScript passes its variables.
+    const std::string& m = call.method;
+    std::vector<VARIANT> values(call.operands.size()), arguments;
+    for (size_t i = 0; i < values.size(); ++i) {
+      const Value& operand = call.operands[i];
+      VARIANT& value = values[i];
+      value = operand.isText ? Text(std::wstring(operand.text.begin(), operand.text.end())) : Long(static_cast<long>(operand.number));
+      const bool pointer = (m == "DirectIO" && i > 0) || m == "ReadCharacterAtCursor" || (m == "CompareFirmwareVersion" && i == 1);
+      if (byref_ && !operand.isText && operand.number == static_cast<SHORT>(operand.number)) {
+        V_VT(&value) = VT_I2, V_I2(&value) = static_cast<SHORT>(operand.number);
+      }
+      VARIANT argument = byref_ ? Ref(&value) : value;
+      if (pointer && !byref_) V_VT(&argument) = VT_BYREF | V_VT(&value), V_BYREF(&argument) = &V_I4(&value);
+      arguments.push_back(argument);
+    }
+    if (m == "OpenService") arguments.push_back(Dispatch(service_.dispatch()));
+    UniqueVariant out;
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    const HRESULT hr = service_.Call(m, arguments, out.Get());
+    QueryPerformanceCounter(&end);
+    *elapsedMs = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    for (size_t i = 0; i < values.size(); ++i) {
+      if (byref_ || (V_VT(&arguments[i]) & VT_BYREF)) VariantClear(&values[i]);
+    }
+    VARIANT* r = out.Get();
+    if (FAILED(hr)) return "Invoke failed: " + Hex(hr);
+    if (V_VT(r) == VT_BSTR) {
+      result->isText = true;
+      result->text.assign(V_BSTR(r), V_BSTR(r) + SysStringLen(V_BSTR(r)));
+    } else if (V_VT(r) != VT_EMPTY) {
+      if (FAILED(VariantChangeType(r, r, 0, VT_I4))) return "the result is no number";
+      result->number = V_I4(r);
+    }
+    return "";
+  }
+
+  std::string Inspect(const Step& step) override { return Meet(step.line); }
+
+  std::string LogFileBytes() override { return Unblock(), ReadFile("OPOSDebug.txt"); }
+
+  void End() override {
+    Unblock();
+    service_.Release();
+    CoFreeUnusedLibrariesEx(0, 0);  // so that the next case meets a freshly loaded DLL
+  }
+
+  bool ExactClock() const override { return false; }
+
+ private:
+  static std::string Hex(HRESULT hr) {
+    char text[16];
+    return std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(hr)), text;
+  }
+  void Unblock() {
+    if (blocked_ != INVALID_HANDLE_VALUE) CloseHandle(std::exchange(blocked_, INVALID_HANDLE_VALUE));
+  }
+
+  Service service_;
+  HANDLE blocked_ = INVALID_HANDLE_VALUE;
+  bool byref_ = false;
+};
+
+int PlayAll(int count, char** files) {
+  int played = 0, failed = 0, hostOnly = 0;
+  WineStage stage;
+  for (int i = 0; i < count; ++i) {
+    std::vector<Case> cases;
+    std::string error;
+    if (!Parse(ReadFile(files[i]), files[i], &cases, &error)) std::printf("FAIL %s\n", error.c_str()), ++failed;
+    for (const Case& c : cases) {
+      const std::string why = c.hostOnly ? "" : Play(c, stage);
+      played += !c.hostOnly, hostOnly += c.hostOnly, failed += !why.empty();
+      std::printf("%s %s%s%s\n", c.hostOnly ? "host-only" : why.empty() ? "ok" : "FAIL", c.name.c_str(),
+                  why.empty() ? "" : ": ", why.c_str());
+      std::fflush(stdout);
+    }
+  }
+  std::printf("%d played, %d failed, %d host-only\n", played, failed, hostOnly);
+  return failed == 0 && played > 0 ? 0 : 1;
+}
+
+// --- The checks mode.
+
+int g_passed = 0, g_failed = 0;
+
+__attribute__((format(printf, 2, 3))) bool Check(bool passed, const char* what, ...) {
+  va_list arguments;
+  va_start(arguments, what);
+  std::fputs(passed ? "ok " : "FAIL ", stdout);
+  std::vprintf(what, arguments);
+  std::puts("");
+  std::fflush(stdout);
+  va_end(arguments);
+  return (passed ? g_passed : g_failed)++, passed;
+}
+
+// Wine hands out the lowest free handle slot: a handle kept below it pushes a fresh one up.
+// (GetProcessHandleCount and GetProcessMemoryInfo tell nothing under Wine.)
+uintptr_t FreshHandleValue() {
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  CloseHandle(event);
+  return reinterpret_cast<uintptr_t>(event);
+}
+
+size_t CommittedPrivateBytes() {
+  size_t total = 0;
+  MEMORY_BASIC_INFORMATION region;
+  for (const char* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+    const char* next = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+    if (next <= at) break;
+    at = next;
+  }
+  return total;
+}
+
+// An outer object for aggregation that counts the references the inner one passes to it.
+struct Outer final : IUnknown {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override { return *object = this, ++references, S_OK; }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+  ULONG STDMETHODCALLTYPE Release() override { return --references; }
+  ULONG references = 1;
+};
+
+void ClassObject(const wchar_t* dllPath) {
+  HMODULE module = LoadLibraryW(dllPath);
+  auto getClassObject = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
+      reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+  auto canUnloadNow =
+      reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+  if (!Check(getClassObject && canUnloadNow, "the module loads and exports its class object")) return;
+  void* none = nullptr;
+  Check(getClassObject(IID_IUnknown, IID_IClassFactory, &none) == CLASS_E_CLASSNOTAVAILABLE && !none,
+        "DllGetClassObject refuses another class");
+  ComPtr<IClassFactory> factory;
+  getClassObject(CLSID_poslinedisplay, IID_IClassFactory, reinterpret_cast<void**>(factory.Put()));
+  if (!Check(factory && canUnloadNow() == S_FALSE, "DllCanUnloadNow says no while the class object is held")) return;
+  Outer outer;
+  void* object = reinterpret_cast<void*>(1);
+  Check(factory->CreateInstance(&outer, IID_IDispatch, &object) == CLASS_E_NOAGGREGATION && !object,
+        "aggregation asking for anything but IUnknown is refused");
+  IUnknown* inner = nullptr;
+  if (Check(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)) == S_OK && inner,
+            "aggregation asking for IUnknown gives the inner object")) {
+    ComPtr<IDispatch> dispatch;
+    IUnknown* identity = nullptr;
+    inner->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.Put()));
+    if (dispatch) dispatch->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity));
+    dispatch.Reset();
+    Check(identity == &outer && outer.references == 2, "its interfaces answer for the outer object and count on it");
+    Check(inner->Release() == 0, "releasing the inner object destroys it");
+  }
+  Check(factory->LockServer(TRUE) == S_OK && (factory.Reset(), canUnloadNow()) == S_FALSE,
+        "DllCanUnloadNow says no while the server is locked");
+  getClassObject(CLSID_poslinedisplay, IID_IClassFactory, reinterpret_cast<void**>(factory.Put()));
+  factory->LockServer(FALSE);
+  factory.Reset();
+  Check(canUnloadNow() == S_OK, "DllCanUnloadNow says yes once everything is released");
+  FreeLibrary(module);  // unloading through COM: each case of the play mode begins with it
+}
+
+void Binding() {
+  Service service;
+  if (!Check(SUCCEEDED(service.Create()), "all 29 names bind one at a time in the Control Object's order")) return;
+  // Each name is the exact name of the type library's method with that DISPID.
+  ComPtr<ITypeInfo> info;
+  service.dispatch()->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put());
+  TYPEATTR* type = nullptr;
+  if (!Check(info && SUCCEEDED(info->GetTypeAttr(&type)), "the object gives its type information")) return;
+  std::map<std::string, DISPID> library;
+  for (UINT i = 0; i < type->cFuncs; ++i) {
+    FUNCDESC* function = nullptr;
+    UniqueBstr name;
+    UINT count = 0;
+    if (FAILED(info->GetFuncDesc(i, &function))) continue;
+    info->GetNames(function->memid, name.Put(), 1, &count);
+    if (name.Get()) library[std::string(name.Get(), name.Get() + SysStringLen(name.Get()))] = function->memid;
+    info->ReleaseFuncDesc(function);
+  }
+  info->ReleaseTypeAttr(type);
+  std::map<DISPID, int> seen;
+  for (const char* name : kBindOrder) {
+    Check(library.count(name) && library[name] == service.Id(name) && ++seen[library[name]] == 1,
+          "%s is DISPID %ld, in the type library by that name", name, service.Id(name));
+  }
+  std::wstring unknown = L"DisplayTex";
+  LPOLESTR names[] = {&unknown[0]};
+  DISPID id = 0;
+  Check(service.dispatch()->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id) == DISP_E_UNKNOWNNAME,
+        "a name one letter short is unknown");
+
+  // VBScript's variables: references to VARIANTs, integers as VT_I2, for pointer parameters too.
+  VARIANT data = Long(0), text = Text(L"keep"), small = Long(0);
+  V_VT(&data) = V_VT(&small) = VT_I2;
+  V_I2(&data) = 99, V_I2(&small) = 321;
+  UniqueVariant result;
+  const HRESULT direct = service.Call("DirectIO", {Long(3), Ref(&data), Ref(&text)}, result.Get());
+  const HRESULT compare = service.Call("CompareFirmwareVersion", {Text(L"fw.bin"), Ref(&small)}, result.Get());
+  VariantChangeType(&data, &data, 0, VT_I4);  // an in-and-out number may come back as a long
+  Check(direct == S_OK && compare == S_OK && V_I4(&data) == 99 && V_VT(&small) == VT_I2 && V_I2(&small) == 321 &&
+            V_VT(&text) == VT_BSTR && std::wstring(V_BSTR(&text)) == L"keep",
+        "VT_BYREF|VT_VARIANT arguments for pointer parameters are taken, their values kept (0x%08lx, 0x%08lx)",
+        static_cast<unsigned long>(direct), static_cast<unsigned long>(compare));
+  VariantClear(&text);
+  VARIANT word = Text(L"not a number");
+  Check(service.Call("ReadCharacterAtCursor", {Ref(&word)}, result.Get()) == DISP_E_TYPEMISMATCH,
+        "a variable that holds no number is refused for pChar");
+  VariantClear(&word);
+}
+
+void UsbWithoutDevice() {
+  const DWORD id = 0x1101;
+  RegSetKeyValueA(HKEY_LOCAL_MACHINE, kDeviceKey, "DeviceType", REG_SZ, "USB", 4);
+  RegSetKeyValueA(HKEY_LOCAL_MACHINE, kDeviceKey, "DeviceID", REG_DWORD, &id, 4);
+  Service service;
+  if (!Check(SUCCEEDED(service.Create()), "the object for a USB profile")) return;
+  DWORD start = GetTickCount();
+  const long opened = service.Open();
+  const DWORD openMs = GetTickCount() - start;
+  // Without an answer the identification reads three more times, 100 ms apart.
+  Check(opened == 106 && openMs >= 350 && openMs <= 3000,
+        "OpenService without the USB display gives OPOS_E_ILLEGAL after its retries (%ld, %lu ms)", opened, openMs);
+  long wrong = 0;
+  DWORD slowest = 0;
+  auto timed = [&](const char* name, std::vector<VARIANT> arguments) {
+    start = GetTickCount();
+    wrong += service.Rc(name, std::move(arguments)) != 0;
+    slowest = std::max(slowest, GetTickCount() - start);
+  };
+  timed("ClaimDevice", {Long(0)}), timed("DisplayText", {Text(L"Hi"), Long(0)}), timed("CheckHealth", {Long(3)});
+  timed("ReleaseDevice", {}), timed("CloseService", {});
+  // A read that waited for the display would take its full second.
+  Check(wrong == 0 && slowest < 500, "later calls succeed at once (slowest %lu ms)", slowest);
+  auto rounds = [&](int count) {
+    for (int i = 0; i < count; ++i) service.Open(), service.Open(), service.Rc("CloseService", {});
+  };
+  rounds(2);  // the first rounds may load modules that stay
+  const uintptr_t before = FreshHandleValue();
+  rounds(4);
+  Check(FreshHandleValue() == before, "opening twice and closing, again and again, keeps no handle");
+}
+
+// The host application's window: a posted message calls DisplayText while OpenService waits
+// for the display's late answer, pumping the thread's messages between its reads.
+Service* g_service = nullptr;
+long g_insideRc = -1;
+int g_depth = 0, g_insideDepth = 0;
+
+LRESULT CALLBACK HostWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_APP) return DefWindowProcW(window, message, wParam, lParam);
+  g_insideDepth = g_depth;
+  g_insideRc = g_service->Rc("DisplayText", {Text(L"IN"), Long(0)});
+  return 0;
+}
+
+void Reentry() {
+  Service service;
+  g_service = &service;
+  WNDCLASSW windowClass = {};
+  windowClass.lpfnWndProc = HostWindow;
+  windowClass.lpszClassName = L"OrvixHost";
+  RegisterClassW(&windowClass);
+  HWND window = CreateWindowExW(0, L"OrvixHost", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  const std::string staged = Meet("display late 1500 KVD5100");
+  if (!Check(window && staged.empty() && SUCCEEDED(service.Create()), "a host window, a display that answers late %s",
+             staged.c_str())) {
+    return;
+  }
+  PostMessageW(window, WM_APP, 0, 0);
+  PostQuitMessage(7);
+  g_depth = 1;
+  const long opened = service.Open();
+  g_depth = 0;
+  MSG message;
+  Check(opened == 0, "OpenService meets the late answer (%ld)", opened);
+  Check(g_insideDepth == 1 && g_insideRc == 0, "the message was handled inside OpenService, its DisplayText succeeded");
+  Check(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && message.wParam == 7,
+        "the host's quit message is still queued afterwards");
+  Check(service.Rc("DisplayTextAt", {Long(1), Long(1), Text(L"AFTER"), Long(0)}) == 0 && Meet("rows \"AFTER\" \"\"").empty(),
+        "the service works afterwards");
+  DestroyWindow(window);
+}
+
+void Soak() {
+  const DWORD quiet = 0;
+  RegSetKeyValueA(HKEY_LOCAL_MACHINE, kDeviceKey, "Option", REG_DWORD, &quiet, 4);
+  Service service;
+  if (!Check(SUCCEEDED(service.Create()) && service.Open() == 0 && service.Rc("ClaimDevice", {Long(0)}) == 0,
+             "opened and claimed for the soak")) {
+    return;
+  }
+  uintptr_t handle = 0;
+  size_t memory = 0;
+  long wrong = 0;
+  for (long call = 1; call <= 4000; ++call) {
+    switch (call % 5) {
+      case 0: wrong += service.Rc("DisplayText", {Text(L"soak " + std::to_wstring(call)), Long(call % 4)}) != 0; break;
+      case 1: wrong += service.Rc("DisplayTextAt", {Long(1 + call % 2), Long(1 + call % 20), Text(L"AB"), Long(0)}) != 0; break;
+      case 2: wrong += service.Rc("ScrollText", {Long(1 + call % 4), Long(1)}) != 0; break;
+      case 3: wrong += service.Rc("GetPropertyNumber", {Long(5002)}) != 20; break;  // the columns
+      default: wrong += service.Rc("SetPropertyNumber", {Long(5007), Long(1 + call % 4)}) == kInvokeFailed; break;
+    }
+    if (call == 1000) handle = FreshHandleValue(), memory = CommittedPrivateBytes();
+  }
+  Check(wrong == 0, "4000 calls gave what they should (%ld did not)", wrong);
+  Check(FreshHandleValue() == handle && CommittedPrivateBytes() == memory,
+        "handles and committed private memory are the same after 4000 calls as after 1000 (%lu, %lu bytes)",
+        static_cast<unsigned long>(memory), static_cast<unsigned long>(CommittedPrivateBytes()));
+  service.Rc("CloseService", {});
+}
+
+int RunChecks(const wchar_t* dllPath) {
+  ClassObject(dllPath);
+  for (void (*group)() : {Binding, UsbWithoutDevice, Reentry, Soak}) {
+    ResetProfile();
+    Meet("begin");
+    group();
+    CoFreeUnusedLibrariesEx(0, 0);
+  }
+  std::printf("%d passed, %d failed\n", g_passed, g_failed);
+  return g_failed == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string mode = argc > 2 ? argv[1] : "";
+  if (mode != "play" && (mode != "checks" || argc != 3)) {
+    std::fprintf(stderr, "usage: orvix_wine_client play CASES... | checks DLL\n");
+    return 2;
+  }
+  // An apartment, as the Control Object's host application has.
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) || !CopyKey(kLineDisplayKey, kDefaultProfileKey)) {
+    std::fprintf(stderr, "cannot start COM or keep the profile\n");
+    return 2;
+  }
+  const std::wstring dll(argv[2], argv[2] + strlen(argv[2]));
+  const int status = mode == "play" ? PlayAll(argc - 2, argv + 2) : RunChecks(dll.c_str());
+  CoUninitialize();
+  return status;
+}
