@@ -10,6 +10,10 @@ endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/com/CMakeLists.txt)
   add_subdirectory(src/com)
 endif()
+# orvixcheck.exe, the check tool that the packages carry beside the DLLs.
+if(EXISTS ${CMAKE_SOURCE_DIR}/tools/orvixcheck/CMakeLists.txt)
+  add_subdirectory(tools/orvixcheck)
+endif()
 # Windows programs of the Wine suite (compiled clients that load the DLL as callers do).
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/clients/CMakeLists.txt)
   add_subdirectory(tests/wine/clients)
