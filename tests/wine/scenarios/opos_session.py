@@ -1,17 +1,30 @@
-"""What the scenarios with the virtual display share: the device profile made from the
-template that users get, sessions of OPOS calls through tests/wine/scripts/session.js, and
-the bytes that the display must receive."""
+"""What the scenarios with the virtual display share: the serial device profile that the
+package writes, sessions of OPOS calls through tests/wine/scripts/session.js, and the bytes
+that the display must receive."""
 
 import difflib
 import re
-from pathlib import Path
 
 from harness import unix_to_windows
 
-REPOSITORY = Path(__file__).resolve().parents[3]
-PROFILE_TEMPLATE = REPOSITORY / "packaging" / "profiles" / "orvix-serial-com1.reg"
-TEMPLATE_PORT = "COM1"
 PORT = "COM7"
+# What `msiexec /i orvix-<version>-x64.msi CONNECTION=COM PORT=<port> LOGICALNAME=PoleDisplay`
+# writes into each registry view, with the Option that a profile without switches has.
+PROFILE = """REGEDIT4
+
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay]
+"PoleDisplay"="ORVIX"
+
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\ORVIX]
+@="OPOS.ORVIX"
+"DeviceType"="COM"
+"COMPORT"="%s"
+"Baud"="9600"
+"Parity"="0"
+"DataLength"="8"
+"StopBit"="0"
+"Option"=dword:00000000
+"""
 
 # What every OpenService that reaches the display sends: the identification request, then,
 # in a write of its own, initialise and clear.
@@ -26,11 +39,8 @@ BLANK_ROW = " " * 20
 
 
 def profile_text(port=PORT):
-    """The users' profile template, moved from COM1 to `port`."""
-    text = PROFILE_TEMPLATE.read_bytes().decode("ascii")
-    if text.count('"COMPORT"="%s"' % TEMPLATE_PORT) != 1:
-        raise ValueError("%s names no single COMPORT %s" % (PROFILE_TEMPLATE, TEMPLATE_PORT))
-    return text.replace('"COMPORT"="%s"' % TEMPLATE_PORT, '"COMPORT"="%s"' % port)
+    """The serial profile of the package, on `port`, as a .reg file."""
+    return (PROFILE % port).replace("\n", "\r\n")
 
 
 class Call:
