@@ -121,7 +121,8 @@ class Kit:
             installed = {k: v for k, v in found[view].items() if k[0].startswith("HKEY_CLASSES_ROOT")}
             if not self.can32:  # the win32 entry of the shared type library key is the x86 DLL's
                 installed = {k: v for k, v in installed.items() if not k[0].endswith("\\0\\win32")}
-            # Wine's RegisterTypeLib keeps LIBFLAG_FHASDISKIMAGE (8) in FLAGS; Windows does not.
+            # Wine's RegisterTypeLib writes FLAGS with LIBFLAG_FHASDISKIMAGE (8), a flag of the
+            # loaded library that the file does not declare; the package writes the file's 0.
             expected = {key: (kind, str(int(data) & ~8) if key[0].endswith("\\FLAGS") and kind else data)
                         for key, (kind, data) in registered[view].items()}
             self.expect("msiexec registers as regsvr32 does, %s-bit view" % view, installed == expected,
