@@ -9,7 +9,7 @@ BUILD := build
 # x86 DLL's clients; ORVIX_WINE32=0 leaves it out (and the x86 half of the Wine suite).
 PACKAGES := cmake g++ make python3 libgtest-dev libgmock-dev libbenchmark-dev \
             mingw-w64 mingw-w64-tools binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 \
-            wine wine64 libwine-dev clang libclang-rt-14-dev zip unzip \
+            wine wine64 libwine-dev clang libclang-rt-14-dev zip unzip wixl msitools \
             $(if $(filter 0,$(ORVIX_WINE32)),,wine32:i386)
 
 .PHONY: all deps host dll test test-host test-wine demo clean package
@@ -45,8 +45,8 @@ test-host: host
 test-wine: host dll
 	ctest --test-dir $(BUILD)/host -L wine --output-on-failure
 
-# The Windows package for integrators: build/orvix-<version>.zip with both DLLs, install.cmd,
-# uninstall.cmd, the profile templates and the user documentation.
+# The Windows Installer packages for integrators: build/orvix-<version>-x64.msi and -x86.msi
+# (wixl), and build/orvix-<version>.zip with both, orvixcheck.exe and the user documentation.
 package: deps
 	$(MAKE) --no-print-directory dll
 	@scripts/make-package.sh --win64 $(BUILD)/win64 --win32 $(BUILD)/win32 --out $(BUILD)

@@ -17,3 +17,7 @@ endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/wine/CMakeLists.txt)
   add_subdirectory(bench/wine EXCLUDE_FROM_ALL)
 endif()
+# orvixcheck.exe, the check tool that the packages carry beside the DLLs.
+if(EXISTS ${CMAKE_SOURCE_DIR}/tools/orvixcheck/CMakeLists.txt)
+  add_subdirectory(tools/orvixcheck)
+endif()

@@ -2,7 +2,8 @@
 """The Wine suite for one DLL, in one 64-bit prefix (the x86 DLL registered by the SysWOW64
 regsvr32, as a 32-bit POS application on x64 Windows meets it): registration, the client of
 the DLL's architecture playing tests/cases/*.txt and making its checks with the virtual
-display on COM7 staged at its steps, the Windows Script Host, and install.cmd.
+display on COM7 staged at its steps, the Windows Script Host, and (x64) the packages and
+orvixcheck.exe (kit.py), in a prefix of their own.
 
     harness.py --arch x64|x86 --dll DLL --x86-dll X86_DLL --vpd orvix-vpd --work DIR
 
@@ -13,6 +14,7 @@ printed and left in DIR/../x86-skipped.txt); 1 otherwise.
 import argparse
 import os
 import re
+import subprocess
 import sys
 import time
 from pathlib import Path
@@ -23,7 +25,22 @@ sys.path.insert(0, str(REPOSITORY / "tools" / "demo"))
 from wine_box import LOADER32, REGEDIT, SYSTEM32, SYSWOW64, Prefix, VirtualDisplay, WineError, quiet_run, unix_to_windows  # noqa: E402
 
 SKIPPED = 77
-PROFILE = REPOSITORY / "packaging" / "profiles" / "orvix-serial-com1.reg"
+# The profile that every case starts from: the display on COM7 at 9600 8N1, the log on.
+PROFILE = """REGEDIT4
+
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay]
+"PoleDisplay"="ORVIX"
+
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\ORVIX]
+@="OPOS.ORVIX"
+"DeviceType"="COM"
+"COMPORT"="COM7"
+"Baud"="9600"
+"Parity"="0"
+"DataLength"="8"
+"StopBit"="0"
+"Option"=dword:00000010
+"""
 CLIENT_SECONDS = 240  # two clients, well within the test's 600 s
 
 
@@ -45,7 +62,7 @@ def why_no_32_bit():
     result = quiet_run([LOADER32, "--version"])
     if result.returncode != 0:
         first = (result.stdout.decode(errors="replace").strip().splitlines() or ["exit %d" % result.returncode])[0]
-        return "this kernel cannot run 32-bit programs (%s --version: %s)" % (LOADER32, first.split(": ")[-1])
+        return "this kernel cannot run 32-bit programs (%s --version: %s)" % (LOADER32, first)
     return None
 
 
@@ -185,20 +202,19 @@ class Suite:
                        "cscript %s" % script, run.describe())
         self.group("scripts", results.count(True), results.count(False))
 
-    def install_cmd(self):
-        """One smoke check of install.cmd: from a package folder, it registers the package's
-        x64 DLL for 64-bit applications (and the x86 one where 32-bit programs run). Why it
-        once failed with "Can't recognize '...regsvr32.exe...'": see wine_box.Prefix."""
-        results, folder = [], "orvixpkg"
-        for source, where in ((self.args.dll, "\\x64"), (self.args.x86_dll, "\\x86"), (PROFILE, "\\profiles"),
-                              (REPOSITORY / "packaging" / "install.cmd", "")):
-            self.prefix.install(source, folder + where)
-        run = self.prefix.run(SYSTEM32 + "cmd.exe", "/c", "C:\\%s\\install.cmd" % folder, "serial-com1")
-        clsid = self.reg_value(r"HKCR\OPOS.ORVIX\CLSID")
-        self.check(results, run.returncode == 0 and "0 failed" in run.stdout
-                   and self.reg_value("HKCR\\CLSID\\%s\\InprocServer32" % clsid) == "C:\\%s\\x64\\ORVIX.DLL" % folder,
-                   "install.cmd serial-com1 registers the package's x64 DLL", run.describe())
-        self.group("install.cmd", results.count(True), results.count(False))
+    def kit(self):
+        """The packages and orvixcheck.exe (tests/wine/kit.py), in a prefix of their own, since
+        they install, repair and remove what the groups above registered by hand."""
+        import kit
+        box = KitBox(self, Prefix(self.work.parent / "kit-prefix", self.work / "kit-logs"))
+        try:
+            outcomes = kit.run(box)
+        finally:
+            box.close()
+        for status, name, detail in outcomes:
+            print("%s %s%s" % (status, name, ": " + detail if detail and status != "ok" else ""), flush=True)
+        count = lambda status: sum(outcome[0] == status for outcome in outcomes)
+        self.group("kit", count("ok"), count("FAIL"), " (%d skipped)" % count("skip") if count("skip") else "")
 
     def run(self):
         work = self.work
@@ -207,8 +223,7 @@ class Suite:
                 path.rmdir() if path.is_dir() else path.unlink()
         work.mkdir(parents=True, exist_ok=True)
         self.profile = work / "profile.reg"
-        text = PROFILE.read_text(encoding="ascii").replace('"COMPORT"="COM1"', '"COMPORT"="COM7"')
-        self.profile.write_text(text.replace('"Option"=dword:00000000', '"Option"=dword:00000010'), encoding="ascii")
+        self.profile.write_text(PROFILE.replace("\n", "\r\n"), encoding="ascii")
         self.prefix = Prefix(work.parent / "prefix", work / "logs")
         self.prefix.ready()
         self.display = VirtualDisplay(self.args.vpd, work / "tty-com7", work / "vpd.log").start()
@@ -223,12 +238,63 @@ class Suite:
             self.cases()
             self.checks()
             self.scripts()
-            if not self.x86:
-                self.install_cmd()
         finally:
             self.display.stop()
             self.prefix.stop()
+        if not self.x86:
+            self.kit()
         return 1 if self.failed else 0
+
+
+class KitBox:
+    """What kit.py asks of the harness (see its docstring): a booted prefix with its server
+    running, Windows programs started with the 64-bit loader, virtual displays on COM ports."""
+
+    def __init__(self, suite, prefix, win32=False):
+        self.suite, self.wine, self.displays = suite, prefix, []
+        self.repo, self.prefix = REPOSITORY, prefix.path
+        self.win64, self.win32 = Path(suite.args.dll).parent, Path(suite.args.x86_dll).parent
+        prefix.ready()
+        prefix.start()
+
+    def run(self, argv, cwd=None, timeout=120):
+        run = self.wine.run(argv[0], *argv[1:], cwd=cwd, timeout=timeout)
+        return (run.returncode if isinstance(run.returncode, int) else -1), run.stdout
+
+    def display(self, port):
+        link = self.prefix.parent / ("kit-tty-" + port.lower())
+        display = VirtualDisplay(self.suite.args.vpd, link, self.prefix.parent / ("kit-vpd-%s.log" % port.lower()))
+        self.displays.append(display.start())
+        self.run([SYSTEM32 + "reg.exe", "add", r"HKLM\Software\Wine\Ports", "/v", port, "/d", str(link), "/f"])
+        return display
+
+    def restart(self):
+        self.wine.stop()
+        self.wine.start()
+
+    def prefix32(self):
+        return KitBox(self.suite, Prefix(self.prefix.parent / "kit-prefix32", self.suite.work / "kit-logs32", win32=True))
+
+    def close(self):
+        for display in self.displays:
+            display.stop()
+        self.wine.stop()
+
+
+def hide_serial_devices():
+    """Wine lists the machine's own serial ports as COM ports whatever its Ports key says, and
+    orvixcheck --scan writes to every listed port: as root, the suite runs in a mount
+    namespace of its own where they are /dev/null, so that nothing reaches a real device."""
+    if os.geteuid() != 0 or os.environ.get("ORVIX_SERIAL_HIDDEN") == "1":
+        return
+    os.environ["ORVIX_SERIAL_HIDDEN"] = "1"
+    os.execvp("unshare", ["unshare", "--mount", "--propagation", "private", sys.executable] + sys.argv)
+
+
+def bind_null_over_serial_devices():
+    if os.environ.get("ORVIX_SERIAL_HIDDEN") == "1":
+        for device in [path for pattern in ("ttyS*", "ttyUSB*", "ttyACM*") for path in Path("/dev").glob(pattern)]:
+            subprocess.run(["mount", "--bind", "/dev/null", str(device)], check=True)
 
 
 def main():
@@ -237,6 +303,8 @@ def main():
     for option in ("--dll", "--vpd", "--work", "--x86-dll"):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
+    hide_serial_devices()
+    bind_null_over_serial_devices()
     if args.arch == "x86":
         skipped = Path(args.work).parent / "x86-skipped.txt"
         skipped.unlink(missing_ok=True)

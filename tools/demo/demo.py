@@ -6,9 +6,8 @@ ORVIX.DLL under Wine, with nobody at the keyboard.
 
 It makes (once) a Wine prefix under DIR/demo, registers DIR/win64/ORVIX.DLL with regsvr32,
 starts the virtual pole display (DIR/host/tools/vpd/orvix-vpd) and draws it on this
-terminal, maps COM7 to it, imports the device profile that users get
-(packaging/profiles/orvix-serial-com1.reg) moved to COM7, and runs tools/demo/sale.vbs with
-cscript. Ends with 0 when every call succeeded and the display shows the sale's last
+terminal, maps COM7 to it, imports the serial device profile that the package writes (on
+COM7), and runs tools/demo/sale.vbs with cscript. Ends with 0 when every call succeeded and the display shows the sale's last
 screen, and with 1 and the reason otherwise.
 """
 
@@ -27,8 +26,23 @@ sys.path.insert(0, str(HERE))
 from wine_box import REGEDIT, SYSTEM32, Prefix, VirtualDisplay, WineError, unix_to_windows  # noqa: E402
 
 PORT = "COM7"
-TEMPLATE = REPOSITORY / "packaging" / "profiles" / "orvix-serial-com1.reg"
-TEMPLATE_PORT = "COM1"
+# What `msiexec /i orvix-<version>-x64.msi CONNECTION=COM PORT=COM7 LOGICALNAME=PoleDisplay`
+# writes (INSTALL.txt).
+PROFILE_SETTINGS = 'CONNECTION=COM PORT=%s LOGICALNAME=PoleDisplay' % PORT
+PROFILE = """REGEDIT4
+
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay]
+"PoleDisplay"="ORVIX"
+
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\ORVIX]
+@="OPOS.ORVIX"
+"DeviceType"="COM"
+"COMPORT"="%s"
+"Baud"="9600"
+"Parity"="0"
+"DataLength"="8"
+"StopBit"="0"
+""" % PORT
 SESSION = HERE / "sale.vbs"
 SESSION_TIMEOUT = 90
 # What the sale leaves on the display: the thank-you, blinking.
@@ -43,13 +57,6 @@ def say(text=""):
     print(text, flush=True)
 
 
-def profile_for(port):
-    """The users' template with its COM1 replaced by `port`."""
-    text = TEMPLATE.read_bytes().decode("ascii")
-    line = '"COMPORT"="%s"' % TEMPLATE_PORT
-    if text.count(line) != 1:
-        raise DemoFailure("%s does not name the port %s once" % (TEMPLATE, TEMPLATE_PORT))
-    return text.replace(line, '"COMPORT"="%s"' % port)
 
 
 class Screen:
@@ -117,9 +124,9 @@ def run_demo(build):
 
         link = work / ("tty-%s" % PORT.lower())
         profile = work / ("orvix-serial-%s.reg" % PORT.lower())
-        profile.write_bytes(profile_for(PORT).encode("ascii"))
+        profile.write_bytes(PROFILE.replace("\n", "\r\n").encode("ascii"))
         say("-> %s leads to the virtual display at %s" % (PORT, link))
-        say("-> regedit %s (%s with %s made %s)" % (profile, TEMPLATE.relative_to(REPOSITORY), TEMPLATE_PORT, PORT))
+        say("-> regedit %s (the profile of %s)" % (profile, PROFILE_SETTINGS))
         say("-> cscript %s: OpenService, ClaimDevice, DeviceEnabled, the sale, ReleaseDevice, CloseService"
             % SESSION.relative_to(REPOSITORY))
         say()

@@ -78,8 +78,9 @@ class Prefix:
     '...regsvr32.exe...' as an internal or external command" (cmd says so whenever
     CreateProcess fails, also on a file that exists but is empty)."""
 
-    def __init__(self, path, log_dir):
-        self.path = Path(path)
+    def __init__(self, path, log_dir, win32=False):
+        """`win32`: a prefix of 32-bit Windows (WINEARCH=win32), run by the 32-bit loader."""
+        self.path, self.loader = Path(path), LOADER32 if win32 else LOADER64
         self.log_dir = Path(log_dir)
         self.log_dir.mkdir(parents=True, exist_ok=True)
         self._count = 0
@@ -87,7 +88,7 @@ class Prefix:
                     if name not in ("DISPLAY", "WAYLAND_DISPLAY", "LC_ALL", "WINEARCH")}
         # No .NET or HTML engine installers; the ANSI code page 1252 whatever the locale.
         self.env.update(WINEPREFIX=str(self.path), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
-                        LANG="en_US.UTF-8", WINESERVER=WINESERVER)
+                        LANG="en_US.UTF-8", WINESERVER=WINESERVER, **({"WINEARCH": "win32"} if win32 else {}))
 
     def ready(self):
         """Makes the prefix unless one made for this Wine install is there. True when made."""
@@ -98,11 +99,11 @@ class Prefix:
         if self.path.exists():
             self.stop()
             shutil.rmtree(self.path)
-        self._plain([LOADER64, "wineboot", "-i"], 300)
+        self._plain([self.loader, "wineboot", "-i"], 300)
         self._plain([WINESERVER, "-w"], 60)
         self.start()
         # A crash must fail at once, not start the debugger and hang.
-        for view in ("/reg:64", "/reg:32"):
+        for view in ("/reg:32",) if self.loader == LOADER32 else ("/reg:64", "/reg:32"):
             self.run(SYSTEM32 + "reg.exe", "delete", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug",
                      "/v", "Debugger", "/f", view)
         self.stop()
@@ -114,7 +115,7 @@ class Prefix:
         this program be killed), and Wine's helper processes started with their output going
         nowhere."""
         self._plain([WINESERVER, "-p60"], 30)
-        self._plain([LOADER64, SYSTEM32 + "cmd.exe", "/c", "exit", "0"], 120)
+        self._plain([self.loader, SYSTEM32 + "cmd.exe", "/c", "exit", "0"], 120)
 
     def stop(self):
         self._plain([WINESERVER, "-k"], 30)
@@ -135,7 +136,7 @@ class Prefix:
         self._count += 1
         out_path = self.log_dir / ("%03d-%s.out" % (self._count, program.split("\\")[-1]))
         with open(out_path, "wb") as out:
-            process = subprocess.Popen([LOADER64, program] + [str(a) for a in args], env=self.env, cwd=cwd,
+            process = subprocess.Popen([self.loader, program] + [str(a) for a in args], env=self.env, cwd=cwd,
                                        stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
                                        start_new_session=True)
         return process, out_path

@@ -503,9 +503,15 @@ void Soak() {
     if (call == 1000) handle = FreshHandleValue(), memory = CommittedPrivateBytes();
   }
   Check(wrong == 0, "4000 calls gave what they should (%ld did not)", wrong);
-  Check(FreshHandleValue() == handle && CommittedPrivateBytes() == memory,
-        "handles and committed private memory are the same after 4000 calls as after 1000 (%lu, %lu bytes)",
-        static_cast<unsigned long>(memory), static_cast<unsigned long>(CommittedPrivateBytes()));
+  // The serial port makes its sixteen write records as writes pile up, so a loaded machine
+  // may add some of them late (four handle values each, Wine giving out the lowest free
+  // slot); a leak of one handle or 12 bytes a call grows past both bounds.
+  const uintptr_t handleAfter = FreshHandleValue();
+  const size_t memoryAfter = CommittedPrivateBytes();
+  Check(handleAfter <= handle + 4 * 16 && memoryAfter <= memory + 32768,
+        "handles and committed private memory flat from call 1000 to 4000 (handle %lu -> %lu, %lu -> %lu bytes)",
+        static_cast<unsigned long>(handle), static_cast<unsigned long>(handleAfter),
+        static_cast<unsigned long>(memory), static_cast<unsigned long>(memoryAfter));
   service.Rc("CloseService", {});
 }
 
