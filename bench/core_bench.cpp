@@ -7,7 +7,7 @@
 #include "fakes/fake_registry_reader.h"
 #include "null_platform.h"
 #include "service/line_display_service.h"
-#include "service/opos.h"
+#include "common/opos.h"
 
 namespace orvix::bench {
 namespace {

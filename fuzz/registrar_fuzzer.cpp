@@ -12,9 +12,9 @@
 
 #include "fakes/memory_registry.h"
 #include "fuzz_input.h"
-#include "service/registrar/registrar_result.h"
-#include "service/registrar/registration_script.h"
-#include "service/registrar/script_replacement.h"
+#include "com/registrar/registrar_result.h"
+#include "com/registrar/registration_script.h"
+#include "com/registrar/script_replacement.h"
 
 namespace {
 

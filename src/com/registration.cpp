@@ -8,9 +8,9 @@
 #include "com/library_handle.h"
 #include "com/module.h"
 #include "com/resource.h"
-#include "platform/win32/registry_editor_win32.h"
-#include "service/registrar/registration_script.h"
-#include "service/registrar/script_replacement.h"
+#include "win32/registry_editor_win32.h"
+#include "com/registrar/registration_script.h"
+#include "com/registrar/script_replacement.h"
 
 namespace orvix::com {
 namespace {
@@ -119,7 +119,7 @@ HRESULT UpdatePoslinedisplayRegistry(bool doRegister) {
   HRESULT hr = LoadRegistrationScript(modulePath, &script);
   if (SUCCEEDED(hr)) {
     const registrar::ReplacementMap replacements{{"Module", registrar::ModuleReplacementValue(modulePath)}};
-    platform::win32::Win32RegistryEditor registry;
+    win32::Win32RegistryEditor registry;
     hr = registrar::RunRegistrationScript(registry, script, replacements,
                                           doRegister ? registrar::RegistrarMode::kRegister
                                                      : registrar::RegistrarMode::kUnregister);

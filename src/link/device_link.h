@@ -7,7 +7,7 @@
 #include "link/serial_transport.h"
 #include "link/usb_transport.h"
 #include "platform/clock.h"
-#include "text/display_state.h"
+#include "common/display_state.h"
 
 namespace orvix {
 

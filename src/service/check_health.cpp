@@ -1,7 +1,7 @@
 #include <cstring>
 
 #include "service/line_display_service.h"
-#include "service/opos.h"
+#include "common/opos.h"
 
 namespace orvix {
 namespace {

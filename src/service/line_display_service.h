@@ -8,7 +8,7 @@
 #include "link/serial_transport.h"
 #include "link/usb_display_transport.h"
 #include "service/platform_services.h"
-#include "text/display_state.h"
+#include "common/display_state.h"
 
 namespace orvix {
 

@@ -4,7 +4,7 @@
 #include "link/command_buffer.h"
 #include "link/device_profile.h"
 #include "service/line_display_service.h"
-#include "service/opos.h"
+#include "common/opos.h"
 #include "service/registry_profile.h"
 #include "text/text_output.h"
 

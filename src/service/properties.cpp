@@ -2,7 +2,7 @@
 
 #include "link/command_buffer.h"
 #include "service/line_display_service.h"
-#include "service/opos.h"
+#include "common/opos.h"
 #include "text/text_output.h"
 
 namespace orvix {

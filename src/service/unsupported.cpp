@@ -1,5 +1,5 @@
 #include "service/line_display_service.h"
-#include "service/opos.h"
+#include "common/opos.h"
 
 namespace orvix {
 

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "service/opos.h"
+#include "common/opos.h"
 #include "text/text_output.h"
 
 namespace orvix {

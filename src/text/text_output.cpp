@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "service/opos.h"
+#include "common/opos.h"
 
 namespace orvix {
 namespace {

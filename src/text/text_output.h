@@ -5,7 +5,7 @@
 #include "diag/debug_log.h"
 #include "link/device_link.h"
 #include "platform/ansi_codec.h"
-#include "text/display_state.h"
+#include "common/display_state.h"
 
 namespace orvix {
 

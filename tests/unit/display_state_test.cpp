@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "text/display_state.h"
+#include "common/display_state.h"
 
 namespace orvix {
 namespace {

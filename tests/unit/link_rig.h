@@ -4,7 +4,7 @@
 #include "fakes/fake_usb_transport.h"
 #include "link/device_link.h"
 #include "link/serial_transport.h"
-#include "text/display_state.h"
+#include "common/display_state.h"
 
 namespace orvix::testing {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "fakes/memory_registry.h"
-#include "service/registrar/registration_script.h"
-#include "service/registrar/script_replacement.h"
+#include "com/registrar/registration_script.h"
+#include "com/registrar/script_replacement.h"
 
 namespace orvix::registrar {
 namespace {

@@ -3,7 +3,7 @@
 #include <climits>
 #include <string>
 
-#include "service/opos.h"
+#include "common/opos.h"
 #include "text_output_rig.h"
 
 namespace orvix::testing {

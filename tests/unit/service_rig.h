@@ -12,7 +12,7 @@
 #include "fakes/fake_usb_bus.h"
 #include "fakes/memory_log_file.h"
 #include "service/line_display_service.h"
-#include "service/opos.h"
+#include "common/opos.h"
 
 namespace orvix::testing {
 

@@ -9,7 +9,7 @@
 #include "fakes/memory_log_file.h"
 #include "link/device_link.h"
 #include "link/serial_transport.h"
-#include "text/display_state.h"
+#include "common/display_state.h"
 #include "text/text_output.h"
 
 namespace orvix::testing {

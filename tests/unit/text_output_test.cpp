@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "service/opos.h"
+#include "common/opos.h"
 #include "text_output_rig.h"
 
 namespace orvix::testing {

@@ -1,8 +1,8 @@
-#include "platform/win32/clock_win32.h"
+#include "win32/clock_win32.h"
 
 #include <windows.h>
 
-namespace orvix::platform::win32 {
+namespace orvix::win32 {
 
 uint32_t Win32Clock::TickCount() { return GetTickCount(); }
 
@@ -22,4 +22,4 @@ void Win32Clock::PumpMessages() {
   }
 }
 
-}  // namespace orvix::platform::win32
+}  // namespace orvix::win32

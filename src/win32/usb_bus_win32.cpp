@@ -1,4 +1,4 @@
-#include "platform/win32/usb_bus_win32.h"
+#include "win32/usb_bus_win32.h"
 
 #include <windows.h>
 
@@ -8,9 +8,12 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/win32/handles.h"
+#include "win32/handles.h"
 
-namespace orvix::platform::win32 {
+namespace orvix::win32 {
+
+using platform::Guid;
+using platform::UsbPipe;
 namespace {
 
 // SetupDiEnumDeviceInterfaces and SetupDiGetDeviceInterfaceDetailA refuse a record whose
@@ -142,4 +145,4 @@ std::unique_ptr<UsbPipe> Win32UsbBus::OpenPipe(const char* name) {
   return std::make_unique<Win32UsbPipe>(std::move(file), std::move(event));
 }
 
-}  // namespace orvix::platform::win32
+}  // namespace orvix::win32

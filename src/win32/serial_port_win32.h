@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "platform/serial_port.h"
-#include "platform/win32/handles.h"
+#include "win32/handles.h"
 
-namespace orvix::platform::win32 {
+namespace orvix::win32 {
 
 // A COM port through CreateFileA with overlapped I/O.
 //
@@ -23,7 +23,7 @@ namespace orvix::platform::win32 {
 // time-out ends is cancelled and its cancellation waited for, so that nothing is written
 // into the buffer after Read has returned. Bytes that the driver had not yet handed over
 // stay queued for the next read.
-class Win32SerialPort : public SerialPort {
+class Win32SerialPort : public platform::SerialPort {
  public:
   // Writes on their way at one time before a write waits.
   static constexpr size_t kWriteSlots = 16;
@@ -42,9 +42,9 @@ class Win32SerialPort : public SerialPort {
   bool Open(const char* name) override;
   void Close() override;
   bool IsOpen() const override;
-  bool Escape(ControlLine line) override;
-  bool GetState(CommSettings* settings) override;
-  bool SetState(const CommSettings& settings) override;
+  bool Escape(platform::ControlLine line) override;
+  bool GetState(platform::CommSettings* settings) override;
+  bool SetState(const platform::CommSettings& settings) override;
   bool GetModemStatus(uint32_t* status) override;
   void Write(const uint8_t* bytes, size_t count) override;
   size_t Read(uint8_t* destination, size_t count, uint32_t timeoutMs) override;
@@ -70,4 +70,4 @@ class Win32SerialPort : public SerialPort {
   uint64_t writesStarted_ = 0;
 };
 
-}  // namespace orvix::platform::win32
+}  // namespace orvix::win32

@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-namespace orvix::platform::win32 {
+namespace orvix::win32 {
 
 // Owns one kernel object handle and closes it exactly once. The creating functions disagree
 // on what failure looks like (CreateFileA gives INVALID_HANDLE_VALUE, CreateEventA null), so
@@ -53,4 +53,4 @@ using UniqueFile = UniqueHandle<FileHandleTraits>;
 // An event from CreateEventA.
 using UniqueEvent = UniqueHandle<NullHandleTraits>;
 
-}  // namespace orvix::platform::win32
+}  // namespace orvix::win32

@@ -1,10 +1,14 @@
-#include "platform/win32/serial_port_win32.h"
+#include "win32/serial_port_win32.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
-namespace orvix::platform::win32 {
+namespace orvix::win32 {
+
+using platform::CommSettings;
+using platform::ControlLine;
+using platform::kModemCtsOn;
 
 static_assert(static_cast<DWORD>(ControlLine::kSetRts) == SETRTS, "control lines carry the platform's codes");
 static_assert(static_cast<DWORD>(ControlLine::kSetDtr) == SETDTR, "control lines carry the platform's codes");
@@ -207,4 +211,4 @@ void Win32SerialPort::WaitForWrites(uint32_t boundMs) {
   }
 }
 
-}  // namespace orvix::platform::win32
+}  // namespace orvix::win32

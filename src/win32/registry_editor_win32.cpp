@@ -1,11 +1,17 @@
-#include "platform/win32/registry_editor_win32.h"
+#include "win32/registry_editor_win32.h"
 
 #include <windows.h>
 
 #include <limits>
 #include <utility>
 
-namespace orvix::platform::win32 {
+namespace orvix::win32 {
+
+using platform::RegistryAccess;
+using platform::RegistryKey;
+using platform::RegistryKeyPtr;
+using platform::RegistryRoot;
+using platform::RegistryValueType;
 namespace {
 
 // Key names are at most 255 characters; value names at most 16383.
@@ -163,4 +169,4 @@ bool Win32RegistryEditor::EnumValueName(RegistryKey& key, uint32_t index, std::s
   return true;
 }
 
-}  // namespace orvix::platform::win32
+}  // namespace orvix::win32

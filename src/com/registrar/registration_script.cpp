@@ -1,11 +1,11 @@
-#include "service/registrar/registration_script.h"
+#include "com/registrar/registration_script.h"
 
 #include <optional>
 #include <string>
 #include <utility>
 
-#include "service/registrar/script_tokenizer.h"
-#include "service/registrar/script_value.h"
+#include "com/registrar/script_tokenizer.h"
+#include "com/registrar/script_value.h"
 
 namespace orvix::registrar {
 namespace {

@@ -1,4 +1,4 @@
-#include "text/display_state.h"
+#include "common/display_state.h"
 
 #include <cstring>
 

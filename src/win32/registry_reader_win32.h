@@ -1,12 +1,12 @@
 #pragma once
 #include "platform/registry_reader.h"
 
-namespace orvix::platform::win32 {
+namespace orvix::win32 {
 
 // The device profile through the registry functions of ADVAPI32. Keys are opened with
 // KEY_READ under HKEY_LOCAL_MACHINE; the Key handed out is the HKEY itself, which CloseKey
 // gives back to the registry.
-class Win32RegistryReader : public RegistryReader {
+class Win32RegistryReader : public platform::RegistryReader {
  public:
   Key OpenLocalMachineKey(const char* path) override;
   bool QueryValueCount(Key key, uint32_t* count) override;
@@ -15,4 +15,4 @@ class Win32RegistryReader : public RegistryReader {
   void CloseKey(Key key) override;
 };
 
-}  // namespace orvix::platform::win32
+}  // namespace orvix::win32

@@ -1,6 +1,6 @@
-#include "service/registrar/script_tokenizer.h"
+#include "com/registrar/script_tokenizer.h"
 
-#include "service/registrar/registrar_result.h"
+#include "com/registrar/registrar_result.h"
 
 namespace orvix::registrar {
 namespace {

@@ -1,6 +1,6 @@
-#include "service/registrar/script_value.h"
+#include "com/registrar/script_value.h"
 
-#include "service/registrar/script_tokenizer.h"
+#include "com/registrar/script_tokenizer.h"
 
 namespace orvix::registrar {
 namespace {

@@ -6,14 +6,14 @@
 
 #include "platform/message_box.h"
 
-namespace orvix::platform::win32 {
+namespace orvix::win32 {
 
 // MessageBoxA with an OK button, no owner window and the title "ORVIX".
-class Win32MessageBox : public MessageBox {
+class Win32MessageBox : public platform::MessageBox {
  public:
   void ShowError(const char* text) override;
 };
 
-}  // namespace orvix::platform::win32
+}  // namespace orvix::win32
 
 #pragma pop_macro("MessageBox")

@@ -1,8 +1,10 @@
-#include "platform/win32/registry_reader_win32.h"
+#include "win32/registry_reader_win32.h"
 
 #include <windows.h>
 
-namespace orvix::platform::win32 {
+namespace orvix::win32 {
+
+using platform::RegistryReader;
 namespace {
 
 HKEY AsHkey(RegistryReader::Key key) { return reinterpret_cast<HKEY>(key); }
@@ -64,4 +66,4 @@ void Win32RegistryReader::CloseKey(Key key) {
   if (key != kNoKey) RegCloseKey(AsHkey(key));
 }
 
-}  // namespace orvix::platform::win32
+}  // namespace orvix::win32

@@ -1,8 +1,8 @@
-#include "platform/win32/ansi_codec_win32.h"
+#include "win32/ansi_codec_win32.h"
 
 #include <windows.h>
 
-namespace orvix::platform::win32 {
+namespace orvix::win32 {
 
 static_assert(sizeof(WCHAR) == sizeof(char16_t), "Windows keeps UTF-16 text in 16-bit WCHARs");
 
@@ -14,4 +14,4 @@ int Win32AnsiCodec::WideToAnsi(const char16_t* source, char* destination, int de
                              nullptr, nullptr);
 }
 
-}  // namespace orvix::platform::win32
+}  // namespace orvix::win32

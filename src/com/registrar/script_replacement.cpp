@@ -1,9 +1,9 @@
-#include "service/registrar/script_replacement.h"
+#include "com/registrar/script_replacement.h"
 
 #include <algorithm>
 
-#include "service/registrar/registrar_result.h"
-#include "service/registrar/script_tokenizer.h"
+#include "com/registrar/registrar_result.h"
+#include "com/registrar/script_tokenizer.h"
 
 namespace orvix::registrar {
 namespace {

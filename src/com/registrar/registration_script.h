@@ -3,8 +3,8 @@
 #include <string_view>
 
 #include "platform/registry_editor.h"
-#include "service/registrar/registrar_result.h"
-#include "service/registrar/script_replacement.h"
+#include "com/registrar/registrar_result.h"
+#include "com/registrar/script_replacement.h"
 
 namespace orvix::registrar {
 
