@@ -4,11 +4,10 @@
 
 #include <string>
 
-#include "com/com_ptr.h"
-#include "com/library_handle.h"
 #include "com/module.h"
 #include "com/resource.h"
 #include "win32/registry_editor_win32.h"
+#include "win32/unique_any.h"
 #include "com/registrar/registration_script.h"
 #include "com/registrar/script_replacement.h"
 
@@ -39,20 +38,20 @@ std::string ShortModulePath() {
 
 HRESULT LoadRegistrationScript(const std::string& modulePath, std::string* script) {
   HRESULT hr = S_OK;
-  LibraryHandle module(LoadLibraryExA(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  win32::UniqueModule module(LoadLibraryExA(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   HRSRC resource = nullptr;
   const char* bytes = nullptr;
   if (!module) hr = LastErrorResult();
   if (SUCCEEDED(hr)) {
-    resource = FindResourceA(module.Get(), MAKEINTRESOURCEA(IDR_POSLINEDISPLAY), "REGISTRY");
+    resource = FindResourceA(module.get(), MAKEINTRESOURCEA(IDR_POSLINEDISPLAY), "REGISTRY");
     if (resource == nullptr) hr = LastErrorResult();
   }
   if (SUCCEEDED(hr)) {
-    HGLOBAL loaded = LoadResource(module.Get(), resource);
+    HGLOBAL loaded = LoadResource(module.get(), resource);
     bytes = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
     if (bytes == nullptr) hr = LastErrorResult();
   }
-  if (SUCCEEDED(hr)) script->assign(bytes, SizeofResource(module.Get(), resource));
+  if (SUCCEEDED(hr)) script->assign(bytes, SizeofResource(module.get(), resource));
   return hr;
 }
 
@@ -80,13 +79,13 @@ HRESULT LoadModuleTypeLib(ITypeLib** library, std::wstring* loadedFrom) {
 }
 
 HRESULT RegisterModuleTypeLib() {
-  ComPtr<ITypeLib> library;
+  win32::ComPtr<ITypeLib> library;
   std::wstring path;
-  HRESULT hr = LoadModuleTypeLib(library.Put(), &path);
+  HRESULT hr = LoadModuleTypeLib(library.put(), &path);
   if (SUCCEEDED(hr)) {
     const size_t separator = path.find_last_of(L"\\/:");
     std::wstring helpDirectory = separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
-    hr = RegisterTypeLib(library.Get(), &path[0], &helpDirectory[0]);
+    hr = RegisterTypeLib(library.get(), &path[0], &helpDirectory[0]);
   }
   return hr;
 }
@@ -94,15 +93,15 @@ HRESULT RegisterModuleTypeLib() {
 // oleaut32 is asked for UnRegisterTypeLib at run time, as the registration has always done.
 void UnregisterModuleTypeLib() {
   using UnRegisterTypeLibFunction = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
-  ComPtr<ITypeLib> library;
+  win32::ComPtr<ITypeLib> library;
   std::wstring path;
-  if (FAILED(LoadModuleTypeLib(library.Put(), &path))) return;
+  if (FAILED(LoadModuleTypeLib(library.put(), &path))) return;
   TLIBATTR* attributes = nullptr;
   if (FAILED(library->GetLibAttr(&attributes))) return;
-  LibraryHandle oleaut(LoadLibraryA("oleaut32.dll"));
+  win32::UniqueModule oleaut(LoadLibraryA("oleaut32.dll"));
   if (oleaut) {
     auto unregister = reinterpret_cast<UnRegisterTypeLibFunction>(
-        reinterpret_cast<void*>(GetProcAddress(oleaut.Get(), "UnRegisterTypeLib")));
+        reinterpret_cast<void*>(GetProcAddress(oleaut.get(), "UnRegisterTypeLib")));
     if (unregister != nullptr) {
       unregister(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum, attributes->lcid,
                  attributes->syskind);

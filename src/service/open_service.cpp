@@ -62,13 +62,15 @@ int32_t LineDisplayService::OpenService(const char16_t* deviceClass, const char1
   {
     // Unreadable values (missing, larger than the buffer or of the wrong type) count as empty:
     // no transport for DeviceType, 0 for the numbers and an empty port name.
-    ProfileKey key(*platform_.registry, kProfileKey);
-    state_.connectionKind =
-        ConnectionKindOf(deviceTypes, ReadProfileValue(key, "DeviceType", ProfileValueKind::kText).text());
+    const platform::RegistryKeyPtr key = platform_.registry->OpenLocalMachineKey(kProfileKey);
+    auto read = [&](const char* name, ProfileValueKind kind) {
+      return ReadProfileValue(*platform_.registry, key.get(), name, kind);
+    };
+    state_.connectionKind = ConnectionKindOf(deviceTypes, read("DeviceType", ProfileValueKind::kText).text());
     // A DeviceID stored as text gives the codes of its first two characters, which name no
     // device; any type is read as it is stored.
-    state_.usbDeviceSelector = UsbSelectorOf(ReadProfileValue(key, "DeviceID", ProfileValueKind::kAnyData));
-    const uint32_t option = LittleEndian32(ReadProfileValue(key, "Option", ProfileValueKind::kNumber));
+    state_.usbDeviceSelector = UsbSelectorOf(read("DeviceID", ProfileValueKind::kAnyData));
+    const uint32_t option = LittleEndian32(read("Option", ProfileValueKind::kNumber));
     if (option & kOptionStrictParameters) state_.strictParameters = 1;
     if (option & kOptionLog) state_.logEnabled = 1;
     if (option & kOptionZeroBasedCoordinates) state_.zeroBasedCoordinates = 1;
@@ -76,13 +78,13 @@ int32_t LineDisplayService::OpenService(const char16_t* deviceClass, const char1
     // Only now does the log know whether it is on for this opening.
     log_.Write("OpenService:\nDeviceClass:%s,DeviceName:%s\n", classText.c_str(), nameText.c_str());
 
-    const ProfileValue port = ReadProfileValue(key, "COMPORT", ProfileValueKind::kText);
+    const ProfileValue port = read("COMPORT", ProfileValueKind::kText);
     static_assert(sizeof profile.portName == sizeof port.bytes, "the port name takes the whole value");
     for (size_t i = 0; i < sizeof profile.portName; ++i) profile.portName[i] = static_cast<char>(port.bytes[i]);
-    profile.baud = DecimalValue(ReadProfileValue(key, "Baud", ProfileValueKind::kText).text());
-    profile.parity = DecimalValue(ReadProfileValue(key, "Parity", ProfileValueKind::kText).text());
-    profile.dataLength = DecimalValue(ReadProfileValue(key, "DataLength", ProfileValueKind::kText).text());
-    profile.stopBit = DecimalValue(ReadProfileValue(key, "StopBit", ProfileValueKind::kText).text());
+    profile.baud = DecimalValue(read("Baud", ProfileValueKind::kText).text());
+    profile.parity = DecimalValue(read("Parity", ProfileValueKind::kText).text());
+    profile.dataLength = DecimalValue(read("DataLength", ProfileValueKind::kText).text());
+    profile.stopBit = DecimalValue(read("StopBit", ProfileValueKind::kText).text());
   }
 
   // Whether the transport opened is judged by the identification, not here.

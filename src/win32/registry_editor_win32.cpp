@@ -3,7 +3,10 @@
 #include <windows.h>
 
 #include <limits>
+#include <memory>
 #include <utility>
+
+#include "win32/registry_key_win32.h"
 
 namespace orvix::win32 {
 
@@ -12,73 +15,30 @@ using platform::RegistryKey;
 using platform::RegistryKeyPtr;
 using platform::RegistryRoot;
 using platform::RegistryValueType;
+
 namespace {
 
 // Key names are at most 255 characters; value names at most 16383.
 constexpr DWORD kKeyNameCapacity = 256;
 constexpr DWORD kValueNameCapacity = 16384;
 
-// An HKEY that this process opened and has to close.
-class OwnedHkey {
- public:
-  OwnedHkey() = default;
-  ~OwnedHkey() { Reset(); }
-  OwnedHkey(OwnedHkey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
-  OwnedHkey& operator=(OwnedHkey&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      key_ = std::exchange(other.key_, nullptr);
-    }
-    return *this;
-  }
-  OwnedHkey(const OwnedHkey&) = delete;
-  OwnedHkey& operator=(const OwnedHkey&) = delete;
-
-  HKEY Get() const { return key_; }
-  // For the functions that open a key into an HKEY*; whatever was held is closed first.
-  HKEY* Receive() {
-    Reset();
-    return &key_;
-  }
-  void Reset() {
-    if (key_ != nullptr) RegCloseKey(key_);
-    key_ = nullptr;
-  }
-
- private:
-  HKEY key_ = nullptr;
-};
-
-class Win32Key : public RegistryKey {
- public:
-  explicit Win32Key(HKEY predefined) : handle_(predefined) {}
-  explicit Win32Key(OwnedHkey owned) : owned_(std::move(owned)), handle_(owned_.Get()) {}
-  HKEY Handle() const { return handle_; }
-
- private:
-  OwnedHkey owned_;  // empty for a predefined root
-  HKEY handle_;
-};
-
-HKEY HandleOf(RegistryKey& key) { return static_cast<Win32Key&>(key).Handle(); }
-
-RegistryKeyPtr KeyFrom(OwnedHkey owned) { return std::make_unique<Win32Key>(std::move(owned)); }
+RegistryKeyPtr KeyFrom(UniqueHkey opened) { return std::make_unique<Win32RegistryKey>(std::move(opened)); }
 
 bool IsEmpty(const char* name) { return name == nullptr || name[0] == '\0'; }
 
 // RegDeleteTree is missing before Vista, so the subtree goes key by key, deepest first.
 // Always taking subkey 0 keeps the enumeration valid while keys disappear.
 LONG DeleteSubtree(HKEY parent, const char* name) {
-  OwnedHkey key;
-  LONG error = RegOpenKeyExA(parent, name, 0, KEY_READ | KEY_WRITE, key.Receive());
+  UniqueHkey key;
+  LONG error = RegOpenKeyExA(parent, name, 0, KEY_READ | KEY_WRITE, key.put());
   while (error == ERROR_SUCCESS) {
     char child[kKeyNameCapacity];
     DWORD length = kKeyNameCapacity;
-    error = RegEnumKeyExA(key.Get(), 0, child, &length, nullptr, nullptr, nullptr, nullptr);
-    if (error == ERROR_SUCCESS) error = DeleteSubtree(key.Get(), child);
+    error = RegEnumKeyExA(key.get(), 0, child, &length, nullptr, nullptr, nullptr, nullptr);
+    if (error == ERROR_SUCCESS) error = DeleteSubtree(key.get(), child);
   }
   if (error != ERROR_NO_MORE_ITEMS) return error;
-  key.Reset();
+  key.reset();
   return RegDeleteKeyA(parent, name);
 }
 
@@ -95,21 +55,21 @@ RegistryKeyPtr Win32RegistryEditor::OpenRoot(RegistryRoot root) {
     case RegistryRoot::kCurrentConfig: predefined = HKEY_CURRENT_CONFIG; break;
     case RegistryRoot::kDynData: predefined = HKEY_DYN_DATA; break;
   }
-  return std::make_unique<Win32Key>(predefined);
+  return std::make_unique<Win32RegistryKey>(predefined);
 }
 
 RegistryKeyPtr Win32RegistryEditor::OpenKey(RegistryKey& parent, const char* name, RegistryAccess access) {
   const REGSAM rights = access == RegistryAccess::kFull ? KEY_ALL_ACCESS : KEY_READ;
-  OwnedHkey key;
-  if (RegOpenKeyExA(HandleOf(parent), name, 0, rights, key.Receive()) != ERROR_SUCCESS) return nullptr;
+  UniqueHkey key;
+  if (RegOpenKeyExA(HandleOf(parent), name, 0, rights, key.put()) != ERROR_SUCCESS) return nullptr;
   return KeyFrom(std::move(key));
 }
 
 RegistryKeyPtr Win32RegistryEditor::CreateKey(RegistryKey& parent, const char* name) {
-  OwnedHkey key;
+  UniqueHkey key;
   DWORD disposition = 0;
   if (RegCreateKeyExA(HandleOf(parent), name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                      key.Receive(), &disposition) != ERROR_SUCCESS) {
+                      key.put(), &disposition) != ERROR_SUCCESS) {
     return nullptr;
   }
   return KeyFrom(std::move(key));

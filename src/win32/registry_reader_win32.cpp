@@ -2,12 +2,18 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <utility>
+
+#include "win32/registry_key_win32.h"
+
 namespace orvix::win32 {
 
+using platform::RegistryKey;
+using platform::RegistryKeyPtr;
 using platform::RegistryReader;
-namespace {
 
-HKEY AsHkey(RegistryReader::Key key) { return reinterpret_cast<HKEY>(key); }
+namespace {
 
 RegistryReader::Status StatusOf(LONG error) {
   switch (error) {
@@ -21,26 +27,27 @@ RegistryReader::Status StatusOf(LONG error) {
 
 }  // namespace
 
-RegistryReader::Key Win32RegistryReader::OpenLocalMachineKey(const char* path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return kNoKey;
-  return reinterpret_cast<Key>(key);
+RegistryKeyPtr Win32RegistryReader::OpenLocalMachineKey(const char* path) {
+  UniqueHkey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return nullptr;
+  return std::make_unique<Win32RegistryKey>(std::move(key));
 }
 
-bool Win32RegistryReader::QueryValueCount(Key key, uint32_t* count) {
+bool Win32RegistryReader::QueryValueCount(RegistryKey& key, uint32_t* count) {
   DWORD values = 0;
-  const LONG error = RegQueryInfoKeyA(AsHkey(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+  const LONG error = RegQueryInfoKeyA(HandleOf(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
                                       nullptr, nullptr, nullptr, nullptr);
   if (error != ERROR_SUCCESS) return false;
   *count = values;
   return true;
 }
 
-RegistryReader::Status Win32RegistryReader::EnumValueName(Key key, uint32_t index, char* name, uint32_t* nameLength) {
+RegistryReader::Status Win32RegistryReader::EnumValueName(RegistryKey& key, uint32_t index, char* name,
+                                                           uint32_t* nameLength) {
   if (*nameLength == 0) return Status::kMoreData;
   DWORD length = *nameLength;
   const Status status =
-      StatusOf(RegEnumValueA(AsHkey(key), index, name, &length, nullptr, nullptr, nullptr, nullptr));
+      StatusOf(RegEnumValueA(HandleOf(key), index, name, &length, nullptr, nullptr, nullptr, nullptr));
   if (status != Status::kOk) return status;
   // The registry counts without the terminator and writes one; a length that leaves no room
   // for it would mean the name was not delivered whole.
@@ -50,20 +57,16 @@ RegistryReader::Status Win32RegistryReader::EnumValueName(Key key, uint32_t inde
   return status;
 }
 
-RegistryReader::Status Win32RegistryReader::QueryValue(Key key, const char* name, uint32_t* type, uint8_t* data,
-                                                        uint32_t* size) {
+RegistryReader::Status Win32RegistryReader::QueryValue(RegistryKey& key, const char* name, uint32_t* type,
+                                                        uint8_t* data, uint32_t* size) {
   DWORD valueType = 0;
   DWORD valueSize = *size;
-  const Status status = StatusOf(RegQueryValueExA(AsHkey(key), name, nullptr, &valueType, data, &valueSize));
+  const Status status = StatusOf(RegQueryValueExA(HandleOf(key), name, nullptr, &valueType, data, &valueSize));
   if (status != Status::kOk) return status;
   if (valueSize > *size) return Status::kMoreData;
   *type = valueType;
   *size = valueSize;
   return status;
-}
-
-void Win32RegistryReader::CloseKey(Key key) {
-  if (key != kNoKey) RegCloseKey(AsHkey(key));
 }
 
 }  // namespace orvix::win32

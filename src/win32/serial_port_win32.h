@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/serial_port.h"
-#include "win32/handles.h"
+#include "win32/unique_any.h"
 
 namespace orvix::win32 {
 

@@ -8,12 +8,13 @@
 #include <cstring>
 #include <utility>
 
-#include "win32/handles.h"
+#include "win32/unique_any.h"
 
 namespace orvix::win32 {
 
 using platform::Guid;
 using platform::UsbPipe;
+
 namespace {
 
 // SetupDiEnumDeviceInterfaces and SetupDiGetDeviceInterfaceDetailA refuse a record whose
@@ -27,23 +28,6 @@ static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == (k64BitCode ? 8 : 5),
 
 // Far beyond any device path the platform writes; a larger size is not believed.
 constexpr DWORD kLargestDetailRecord = 32 * 1024;
-
-// A device-information set, destroyed with its own function rather than CloseHandle.
-class UniqueDeviceInfoSet {
- public:
-  explicit UniqueDeviceInfoSet(HDEVINFO set) : set_(set) {}
-  ~UniqueDeviceInfoSet() {
-    if (*this) SetupDiDestroyDeviceInfoList(set_);
-  }
-  UniqueDeviceInfoSet(const UniqueDeviceInfoSet&) = delete;
-  UniqueDeviceInfoSet& operator=(const UniqueDeviceInfoSet&) = delete;
-
-  HDEVINFO get() const { return set_; }
-  explicit operator bool() const { return set_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HDEVINFO set_;
-};
 
 GUID ToGuid(const Guid& guid) {
   GUID result;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <memory>
 
 namespace orvix::testing {
 namespace {
@@ -13,6 +14,22 @@ std::string Lower(std::string text) {
 }
 
 }  // namespace
+
+// A key handed out; destroying it closes it.
+class FakeRegistryReader::OpenKey : public platform::RegistryKey {
+ public:
+  OpenKey(FakeRegistryReader& reader, Key key) : key(key), reader_(reader) {}
+  ~OpenKey() override { reader_.Close(key); }
+
+  const Key key;
+
+ private:
+  FakeRegistryReader& reader_;
+};
+
+FakeRegistryReader::Key FakeRegistryReader::KeyOf(platform::RegistryKey& key) {
+  return static_cast<OpenKey&>(key).key;
+}
 
 std::string FakeRegistryReader::Normalised(const std::string& path) {
   std::string normal = Lower(path);
@@ -57,17 +74,17 @@ void FakeRegistryReader::Remove(const std::string& path, const std::string& name
                values.end());
 }
 
-platform::RegistryReader::Key FakeRegistryReader::OpenLocalMachineKey(const char* path) {
+platform::RegistryKeyPtr FakeRegistryReader::OpenLocalMachineKey(const char* path) {
   openedPaths.emplace_back(path);
   const auto found = keys_.find(Normalised(path));
-  if (found == keys_.end() || found->second.unopenable) return kNoKey;
+  if (found == keys_.end() || found->second.unopenable) return nullptr;
   const Key handle = nextHandle_++;
   open_[handle] = found->first;
-  return handle;
+  return std::make_unique<OpenKey>(*this, handle);
 }
 
-bool FakeRegistryReader::QueryValueCount(Key key, uint32_t* count) {
-  const auto handle = open_.find(key);
+bool FakeRegistryReader::QueryValueCount(platform::RegistryKey& key, uint32_t* count) {
+  const auto handle = open_.find(KeyOf(key));
   if (handle == open_.end()) return false;
   const FakeKey& k = keys_[handle->second];
   if (k.countUnreadable) return false;
@@ -75,9 +92,9 @@ bool FakeRegistryReader::QueryValueCount(Key key, uint32_t* count) {
   return true;
 }
 
-platform::RegistryReader::Status FakeRegistryReader::EnumValueName(Key key, uint32_t index, char* name,
-                                                                    uint32_t* nameLength) {
-  const auto handle = open_.find(key);
+platform::RegistryReader::Status FakeRegistryReader::EnumValueName(platform::RegistryKey& key, uint32_t index,
+                                                                    char* name, uint32_t* nameLength) {
+  const auto handle = open_.find(KeyOf(key));
   if (handle == open_.end()) return Status::kError;
   const FakeKey& k = keys_[handle->second];
   if (index >= k.values.size()) return Status::kNotFound;
@@ -92,10 +109,10 @@ platform::RegistryReader::Status FakeRegistryReader::EnumValueName(Key key, uint
   return Status::kOk;
 }
 
-platform::RegistryReader::Status FakeRegistryReader::QueryValue(Key key, const char* name, uint32_t* type,
-                                                                 uint8_t* data, uint32_t* size) {
+platform::RegistryReader::Status FakeRegistryReader::QueryValue(platform::RegistryKey& key, const char* name,
+                                                                 uint32_t* type, uint8_t* data, uint32_t* size) {
   queriedNames.emplace_back(name);
-  const auto handle = open_.find(key);
+  const auto handle = open_.find(KeyOf(key));
   if (handle == open_.end()) return Status::kError;
   const Value* value = Find(keys_[handle->second], name);
   if (value == nullptr) return Status::kNotFound;
@@ -112,7 +129,7 @@ platform::RegistryReader::Status FakeRegistryReader::QueryValue(Key key, const c
   return Status::kOk;
 }
 
-void FakeRegistryReader::CloseKey(Key key) {
+void FakeRegistryReader::Close(Key key) {
   if (open_.erase(key) == 0) ++badCloses;
 }
 

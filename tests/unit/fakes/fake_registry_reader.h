@@ -36,20 +36,25 @@ class FakeRegistryReader : public platform::RegistryReader {
   void SetBinary(const std::string& path, const std::string& name, std::vector<uint8_t> bytes);
   void Remove(const std::string& path, const std::string& name);
 
-  Key OpenLocalMachineKey(const char* path) override;
-  bool QueryValueCount(Key key, uint32_t* count) override;
-  Status EnumValueName(Key key, uint32_t index, char* name, uint32_t* nameLength) override;
-  Status QueryValue(Key key, const char* name, uint32_t* type, uint8_t* data, uint32_t* size) override;
-  void CloseKey(Key key) override;
+  platform::RegistryKeyPtr OpenLocalMachineKey(const char* path) override;
+  bool QueryValueCount(platform::RegistryKey& key, uint32_t* count) override;
+  Status EnumValueName(platform::RegistryKey& key, uint32_t index, char* name, uint32_t* nameLength) override;
+  Status QueryValue(platform::RegistryKey& key, const char* name, uint32_t* type, uint8_t* data,
+                    uint32_t* size) override;
 
   // What happened.
   std::vector<std::string> openedPaths;   // every OpenLocalMachineKey, also failed ones
   std::vector<std::string> queriedNames;  // every QueryValue
   size_t openKeyCount() const { return open_.size(); }
-  int badCloses = 0;                      // CloseKey of a key that is not open
+  int badCloses = 0;                      // a key closed that is not open
 
  private:
+  using Key = uintptr_t;
+  class OpenKey;
+
   static std::string Normalised(const std::string& path);
+  static Key KeyOf(platform::RegistryKey& key);
+  void Close(Key key);
   Value* Find(FakeKey& key, const std::string& name);
 
   std::map<std::string, FakeKey> keys_;  // by normalised path

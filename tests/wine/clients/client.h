@@ -6,13 +6,26 @@
 
 #include "checks.h"
 #include "com/com_interface.h"
-#include "com/com_ptr.h"
+#include "win32/unique_any.h"
 
 namespace orvix::wine_client {
 
-using com::ComPtr;
-using com::UniqueBstr;
-using com::UniqueVariant;
+using win32::ComPtr;
+using win32::UniqueBstr;
+
+// A VARIANT that is cleared when it goes.
+class UniqueVariant {
+ public:
+  UniqueVariant() { VariantInit(&value_); }
+  UniqueVariant(const UniqueVariant&) = delete;
+  UniqueVariant& operator=(const UniqueVariant&) = delete;
+  ~UniqueVariant() { VariantClear(&value_); }
+
+  VARIANT* get() { return &value_; }
+
+ private:
+  VARIANT value_;
+};
 
 // The class object and the exports, on the module loaded from `dllPath`.
 void CheckClassObject(Checks& checks, const wchar_t* dllPath);

@@ -104,7 +104,7 @@ void CheckBinding(Checks& checks, IDispatch* dispatch) {
 
 void CheckCalls(Checks& checks, IDispatch* dispatch) {
   UniqueVariant result;
-  VARIANT* r = result.Get();
+  VARIANT* r = result.get();
 
   checks.Result(Call(dispatch, 1, {{VT_BOOL, VARIANT_TRUE, nullptr, nullptr}}, r), S_OK, "Invoke COFreezeEvents(true)");
   checks.That(ResultIs(*r, 0), "COFreezeEvents(true) gives OPOS_SUCCESS as the result");
@@ -185,17 +185,17 @@ void CheckControlObjectCalls(Checks& checks) {
   checks.Result(CLSIDFromProgID(L"OPOS.ORVIX", &clsid), S_OK, "CLSIDFromProgID(OPOS.ORVIX)");
   checks.That(IsEqualCLSID(clsid, CLSID_poslinedisplay), "the ProgID leads to poslinedisplay");
   ComPtr<IUnknown> unknown;
-  if (!checks.Result(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(unknown.Put())),
+  if (!checks.Result(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(unknown.put())),
                      S_OK, "CoCreateInstance(CLSCTX_ALL)")) {
     return;
   }
   ComPtr<IDispatch> dispatch;
-  if (!checks.Result(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.Put())), S_OK,
+  if (!checks.Result(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put())), S_OK,
                      "QueryInterface(IDispatch)")) {
     return;
   }
-  CheckBinding(checks, dispatch.Get());
-  CheckCalls(checks, dispatch.Get());
+  CheckBinding(checks, dispatch.get());
+  CheckCalls(checks, dispatch.get());
 }
 
 }  // namespace orvix::wine_client

@@ -11,9 +11,9 @@ void CheckDispatchBeforeRegistration(Checks& checks, const wchar_t* dllPath) {
   if (!checks.That(module != nullptr && FindExports(module, &exports), "the module loads")) return;
   ComPtr<IClassFactory> factory;
   ComPtr<Iposlinedisplay> display;
-  exports.getClassObject(CLSID_poslinedisplay, IID_IClassFactory, reinterpret_cast<void**>(factory.Put()));
+  exports.getClassObject(CLSID_poslinedisplay, IID_IClassFactory, reinterpret_cast<void**>(factory.put()));
   if (!checks.That(factory && SUCCEEDED(factory->CreateInstance(nullptr, IID_Iposlinedisplay,
-                                                                reinterpret_cast<void**>(display.Put()))),
+                                                                reinterpret_cast<void**>(display.put()))),
                    "an object from the module's class object")) {
     return;
   }

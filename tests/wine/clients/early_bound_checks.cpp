@@ -26,7 +26,7 @@ const RefusedCall kRefusedCalls[] = {
     {"DefineGlyph",
      [](Iposlinedisplay* d, LONG* rc) {
        UniqueBstr glyph(SysAllocString(L"\x01\x02"));
-       return d->DefineGlyph(65, glyph.Get(), rc);
+       return d->DefineGlyph(65, glyph.get(), rc);
      }},
     {"ReadCharacterAtCursor",
      [](Iposlinedisplay* d, LONG* rc) {
@@ -37,18 +37,18 @@ const RefusedCall kRefusedCalls[] = {
     {"DisplayBitmap",
      [](Iposlinedisplay* d, LONG* rc) {
        UniqueBstr file(SysAllocString(L"C:\\logo.bmp"));
-       return d->DisplayBitmap(file.Get(), 20, 0, 0, rc);
+       return d->DisplayBitmap(file.get(), 20, 0, 0, rc);
      }},
     {"SetBitmap",
      [](Iposlinedisplay* d, LONG* rc) {
        UniqueBstr file(SysAllocString(L"C:\\logo.bmp"));
-       return d->SetBitmap(1, file.Get(), 20, 0, 0, rc);
+       return d->SetBitmap(1, file.get(), 20, 0, 0, rc);
      }},
     {"ResetStatistics", [](Iposlinedisplay* d, LONG* rc) { return d->ResetStatistics(nullptr, rc); }},
     {"RetrieveStatistics",
      [](Iposlinedisplay* d, LONG* rc) {
        UniqueBstr buffer(SysAllocString(L"<UPOSStat/>"));
-       return d->RetrieveStatistics(buffer.Get(), rc);
+       return d->RetrieveStatistics(buffer.get(), rc);
      }},
     {"UpdateStatistics", [](Iposlinedisplay* d, LONG* rc) { return d->UpdateStatistics(nullptr, rc); }},
     {"CompareFirmwareVersion",
@@ -67,11 +67,11 @@ bool IsResultCode(LONG rc) { return rc == 0 || rc == kIllegal || rc == 112; }
 void CheckEarlyBound(Checks& checks) {
   ComPtr<Iposlinedisplay> display;
   if (!checks.Result(CoCreateInstance(CLSID_poslinedisplay, nullptr, CLSCTX_INPROC_SERVER, IID_Iposlinedisplay,
-                                      reinterpret_cast<void**>(display.Put())),
+                                      reinterpret_cast<void**>(display.put())),
                      S_OK, "CoCreateInstance for Iposlinedisplay")) {
     return;
   }
-  Iposlinedisplay* d = display.Get();
+  Iposlinedisplay* d = display.get();
 
   LONG rc = kUntouched;
   checks.Result(d->COFreezeEvents(VARIANT_TRUE, &rc), S_OK, "COFreezeEvents(true)");
@@ -97,20 +97,20 @@ void CheckEarlyBound(Checks& checks) {
   const TextRead texts[] = {{1000003, L"Pole Display 20x2"}, {42, L"EMPTY"}, {1005001, L"998"}};
   for (const TextRead& read : texts) {
     UniqueBstr value;
-    checks.Result(d->GetPropertyString(read.index, value.Put()), S_OK, "GetPropertyString(%ld)", read.index);
-    checks.That(value.Get() != nullptr && std::wcscmp(value.Get(), read.expected) == 0 &&
-                    SysStringLen(value.Get()) == std::wcslen(read.expected),
+    checks.Result(d->GetPropertyString(read.index, value.put()), S_OK, "GetPropertyString(%ld)", read.index);
+    checks.That(value.get() != nullptr && std::wcscmp(value.get(), read.expected) == 0 &&
+                    SysStringLen(value.get()) == std::wcslen(read.expected),
                 "GetPropertyString(%ld) text", read.index);
   }
   checks.Result(d->SetPropertyNumber(11, 0), S_OK, "SetPropertyNumber(BinaryConversion)");
   UniqueBstr ignored(SysAllocString(L"ignored"));
-  checks.Result(d->SetPropertyString(1000003, ignored.Get()), S_OK, "SetPropertyString");
+  checks.Result(d->SetPropertyString(1000003, ignored.get()), S_OK, "SetPropertyString");
   checks.Result(d->SetPropertyString(1000003, nullptr), S_OK, "SetPropertyString with a null string");
 
   UniqueBstr deviceClass(SysAllocString(L"LineDisplay"));
   UniqueBstr noDevice(SysAllocString(L"NoSuchDevice"));
   rc = kUntouched;
-  checks.Result(d->OpenService(deviceClass.Get(), noDevice.Get(), nullptr, &rc), S_OK, "OpenService");
+  checks.Result(d->OpenService(deviceClass.get(), noDevice.get(), nullptr, &rc), S_OK, "OpenService");
   checks.Equal(rc, kIllegal, "OpenService of a device without a profile reports OPOS_E_ILLEGAL");
   rc = kUntouched;
   d->CheckHealth(7, &rc);
@@ -128,12 +128,12 @@ void CheckEarlyBound(Checks& checks) {
       {"DisplayText",
        [](Iposlinedisplay* dd, LONG* r) {
          UniqueBstr text(SysAllocString(L"Hello"));
-         return dd->DisplayText(text.Get(), 0, r);
+         return dd->DisplayText(text.get(), 0, r);
        }},
       {"DisplayTextAt",
        [](Iposlinedisplay* dd, LONG* r) {
          UniqueBstr text(SysAllocString(L"AB"));
-         return dd->DisplayTextAt(2, 5, text.Get(), 1, r);
+         return dd->DisplayTextAt(2, 5, text.get(), 1, r);
        }},
       {"ScrollText", [](Iposlinedisplay* dd, LONG* r) { return dd->ScrollText(3, 1, r); }},
       {"ReleaseDevice", [](Iposlinedisplay* dd, LONG* r) { return dd->ReleaseDevice(r); }},

@@ -34,10 +34,10 @@ void CheckLibrary(Checks& checks, ITypeLib* library) {
     library->ReleaseTLibAttr(attributes);
   }
   UniqueBstr name, help, helpFile;
-  library->GetDocumentation(-1, name.Put(), help.Put(), nullptr, helpFile.Put());
-  checks.That(Same(name.Get(), "ORVIXLib"), "the library is called ORVIXLib");
-  checks.That(Same(help.Get(), "ORVIX 1.0 Type Library"), "the library's help string");
-  checks.That(helpFile.Get() == nullptr, "the library names no help file");
+  library->GetDocumentation(-1, name.put(), help.put(), nullptr, helpFile.put());
+  checks.That(Same(name.get(), "ORVIXLib"), "the library is called ORVIXLib");
+  checks.That(Same(help.get(), "ORVIX 1.0 Type Library"), "the library's help string");
+  checks.That(helpFile.get() == nullptr, "the library names no help file");
   checks.Equal(static_cast<long>(library->GetTypeInfoCount()), 2, "the library holds two type descriptions");
 
   struct Entry {
@@ -51,14 +51,14 @@ void CheckLibrary(Checks& checks, ITypeLib* library) {
     TYPEKIND kind = TKIND_MAX;
     library->GetTypeInfoType(index, &kind);
     UniqueBstr entryName, entryHelp;
-    library->GetDocumentation(static_cast<INT>(index), entryName.Put(), entryHelp.Put(), nullptr, nullptr);
-    checks.That(kind == entries[index].kind && Same(entryName.Get(), entries[index].name) &&
-                    Same(entryHelp.Get(), entries[index].help),
+    library->GetDocumentation(static_cast<INT>(index), entryName.put(), entryHelp.put(), nullptr, nullptr);
+    checks.That(kind == entries[index].kind && Same(entryName.get(), entries[index].name) &&
+                    Same(entryHelp.get(), entries[index].help),
                 "type description %u is %s (\"%s\")", index, entries[index].name, entries[index].help);
   }
 
   ComPtr<ITypeInfo> coclass;
-  if (checks.Result(library->GetTypeInfoOfGuid(CLSID_poslinedisplay, coclass.Put()), S_OK, "the class's description")) {
+  if (checks.Result(library->GetTypeInfoOfGuid(CLSID_poslinedisplay, coclass.put()), S_OK, "the class's description")) {
     TYPEATTR* type = nullptr;
     coclass->GetTypeAttr(&type);
     checks.That(type->typekind == TKIND_COCLASS && (type->wTypeFlags & TYPEFLAG_FCANCREATE) && type->cImplTypes == 1 &&
@@ -70,7 +70,7 @@ void CheckLibrary(Checks& checks, ITypeLib* library) {
     HREFTYPE reference = 0;
     ComPtr<ITypeInfo> implemented;
     coclass->GetRefTypeOfImplType(0, &reference);
-    coclass->GetRefTypeInfo(reference, implemented.Put());
+    coclass->GetRefTypeInfo(reference, implemented.put());
     TYPEATTR* implementedType = nullptr;
     if (implemented) implemented->GetTypeAttr(&implementedType);
     checks.That(flags == IMPLTYPEFLAG_FDEFAULT && implementedType != nullptr &&
@@ -113,8 +113,8 @@ void CheckMethod(Checks& checks, ITypeInfo* interfaceInfo, UINT index, const Met
   for (BSTR& name : names) SysFreeString(name);
 
   UniqueBstr help;
-  interfaceInfo->GetDocumentation(function->memid, nullptr, help.Put(), nullptr, nullptr);
-  checks.That(Same(help.Get(), (std::string("method ") + row.name).c_str()), "%s: help string", row.name);
+  interfaceInfo->GetDocumentation(function->memid, nullptr, help.put(), nullptr, nullptr);
+  checks.That(Same(help.get(), (std::string("method ") + row.name).c_str()), "%s: help string", row.name);
   interfaceInfo->ReleaseFuncDesc(function);
 }
 
@@ -131,7 +131,7 @@ void CheckInterface(Checks& checks, ITypeInfo* dispatchInfo) {
   HREFTYPE reference = 0;
   ComPtr<ITypeInfo> interfaceInfo;
   dispatchInfo->GetRefTypeOfImplType(static_cast<UINT>(-1), &reference);
-  if (!checks.Result(dispatchInfo->GetRefTypeInfo(reference, interfaceInfo.Put()), S_OK, "the vtable interface")) return;
+  if (!checks.Result(dispatchInfo->GetRefTypeInfo(reference, interfaceInfo.put()), S_OK, "the vtable interface")) return;
   interfaceInfo->GetTypeAttr(&type);
   checks.That(type->typekind == TKIND_INTERFACE && type->cFuncs == kMethodCount && type->cImplTypes == 1,
               "the vtable interface lists the 29 methods and one base");
@@ -141,22 +141,22 @@ void CheckInterface(Checks& checks, ITypeInfo* dispatchInfo) {
 
   ComPtr<ITypeInfo> base;
   interfaceInfo->GetRefTypeOfImplType(0, &reference);
-  interfaceInfo->GetRefTypeInfo(reference, base.Put());
+  interfaceInfo->GetRefTypeInfo(reference, base.put());
   UniqueBstr baseName;
   ComPtr<ITypeLib> baseLibrary;
   UINT baseIndex = 0;
   TLIBATTR* baseAttributes = nullptr;
   if (base) {
-    base->GetDocumentation(MEMBERID_NIL, baseName.Put(), nullptr, nullptr, nullptr);
-    base->GetContainingTypeLib(baseLibrary.Put(), &baseIndex);
+    base->GetDocumentation(MEMBERID_NIL, baseName.put(), nullptr, nullptr, nullptr);
+    base->GetContainingTypeLib(baseLibrary.put(), &baseIndex);
   }
   if (baseLibrary) baseLibrary->GetLibAttr(&baseAttributes);
-  checks.That(Same(baseName.Get(), "IDispatch") && baseAttributes != nullptr &&
+  checks.That(Same(baseName.get(), "IDispatch") && baseAttributes != nullptr &&
                   IsEqualGUID(baseAttributes->guid, kStdOleLibrary) && baseAttributes->wMajorVerNum == 2,
               "the interface derives from IDispatch of stdole2.tlb 2.0");
   if (baseAttributes != nullptr) baseLibrary->ReleaseTLibAttr(baseAttributes);
 
-  for (UINT index = 0; index < kMethodCount; ++index) CheckMethod(checks, interfaceInfo.Get(), index, kMethods[index]);
+  for (UINT index = 0; index < kMethodCount; ++index) CheckMethod(checks, interfaceInfo.get(), index, kMethods[index]);
 }
 
 }  // namespace
@@ -164,18 +164,18 @@ void CheckInterface(Checks& checks, ITypeInfo* dispatchInfo) {
 void CheckTypeLibrary(Checks& checks) {
   ComPtr<IDispatch> dispatch;
   if (!checks.Result(CoCreateInstance(CLSID_poslinedisplay, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                      reinterpret_cast<void**>(dispatch.Put())),
+                                      reinterpret_cast<void**>(dispatch.put())),
                      S_OK, "CoCreateInstance for IDispatch")) {
     return;
   }
   ComPtr<ITypeInfo> dispatchInfo;
-  if (!checks.Result(dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, dispatchInfo.Put()), S_OK, "GetTypeInfo")) return;
+  if (!checks.Result(dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, dispatchInfo.put()), S_OK, "GetTypeInfo")) return;
   ComPtr<ITypeLib> library;
   UINT index = 0;
-  if (checks.Result(dispatchInfo->GetContainingTypeLib(library.Put(), &index), S_OK, "the containing library")) {
-    CheckLibrary(checks, library.Get());
+  if (checks.Result(dispatchInfo->GetContainingTypeLib(library.put(), &index), S_OK, "the containing library")) {
+    CheckLibrary(checks, library.get());
   }
-  CheckInterface(checks, dispatchInfo.Get());
+  CheckInterface(checks, dispatchInfo.get());
 }
 
 }  // namespace orvix::wine_client

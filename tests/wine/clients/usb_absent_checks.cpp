@@ -44,7 +44,7 @@ LONG Open(Iposlinedisplay* display) {
   UniqueBstr deviceClass(SysAllocString(L"LineDisplay"));
   UniqueBstr deviceName(SysAllocString(L"ORVIX"));
   LONG rc = kUntouched;
-  display->OpenService(deviceClass.Get(), deviceName.Get(), nullptr, &rc);
+  display->OpenService(deviceClass.get(), deviceName.get(), nullptr, &rc);
   return rc;
 }
 
@@ -76,9 +76,9 @@ void CheckLaterCalls(Checks& checks, Iposlinedisplay* d) {
   // A USB display always counts as present.
   ExpectPromptResult(checks, "ClaimDevice(0)", kSuccess, [&](LONG* rc) { return d->ClaimDevice(0, rc); });
   ExpectPrompt(checks, "enabling", [&] { return d->SetPropertyNumber(3, 1); });
-  ExpectPromptResult(checks, "DisplayText", kSuccess, [&](LONG* rc) { return d->DisplayText(hello.Get(), 0, rc); });
+  ExpectPromptResult(checks, "DisplayText", kSuccess, [&](LONG* rc) { return d->DisplayText(hello.get(), 0, rc); });
   ExpectPromptResult(checks, "DisplayTextAt", kSuccess,
-                     [&](LONG* rc) { return d->DisplayTextAt(2, 1, world.Get(), 1, rc); });
+                     [&](LONG* rc) { return d->DisplayTextAt(2, 1, world.get(), 1, rc); });
   ExpectPromptResult(checks, "ScrollText", kSuccess, [&](LONG* rc) { return d->ScrollText(1, 1, rc); });
   ExpectPrompt(checks, "setting the brightness", [&] { return d->SetPropertyNumber(5007, 2); });
   ExpectPrompt(checks, "setting the blink rate", [&] { return d->SetPropertyNumber(5018, 10); });
@@ -92,15 +92,15 @@ void CheckLaterCalls(Checks& checks, Iposlinedisplay* d) {
   }
   ExpectPromptResult(checks, "reading CheckHealthText", 1, [&](LONG* same) {
     UniqueBstr text;
-    const HRESULT hr = d->GetPropertyString(1000001, text.Put());
-    *same = text.Get() != nullptr && std::wcscmp(text.Get(), L"Interactive is health") == 0;
+    const HRESULT hr = d->GetPropertyString(1000001, text.put());
+    *same = text.get() != nullptr && std::wcscmp(text.get(), L"Interactive is health") == 0;
     return hr;
   });
   ExpectPromptResult(checks, "reading Claimed", 1, [&](LONG* value) { return d->GetPropertyNumber(1, value); });
   ExpectPromptResult(checks, "ClearText", kSuccess, [&](LONG* rc) { return d->ClearText(rc); });
   ExpectPromptResult(checks, "ReleaseDevice", kSuccess, [&](LONG* rc) { return d->ReleaseDevice(rc); });
   ExpectPromptResult(checks, "DisplayText after ReleaseDevice", kSuccess,
-                     [&](LONG* rc) { return d->DisplayText(hello.Get(), 0, rc); });
+                     [&](LONG* rc) { return d->DisplayText(hello.get(), 0, rc); });
   ExpectPromptResult(checks, "CloseService", kSuccess, [&](LONG* rc) { return d->CloseService(rc); });
   ExpectPromptResult(checks, "CloseService again", kSuccess, [&](LONG* rc) { return d->CloseService(rc); });
 }
@@ -112,7 +112,7 @@ void OpenRound(Iposlinedisplay* display) {
   Open(display);
   UniqueBstr text(SysAllocString(L"Round"));
   LONG rc = kUntouched;
-  display->DisplayText(text.Get(), 0, &rc);
+  display->DisplayText(text.get(), 0, &rc);
   display->CheckHealth(3, &rc);
   display->ReleaseDevice(&rc);
   display->CloseService(&rc);
@@ -123,11 +123,11 @@ void OpenRound(Iposlinedisplay* display) {
 void CheckUsbDisplayAbsent(Checks& checks) {
   ComPtr<Iposlinedisplay> display;
   if (!checks.Result(CoCreateInstance(CLSID_poslinedisplay, nullptr, CLSCTX_INPROC_SERVER, IID_Iposlinedisplay,
-                                      reinterpret_cast<void**>(display.Put())),
+                                      reinterpret_cast<void**>(display.put())),
                      S_OK, "CoCreateInstance for Iposlinedisplay")) {
     return;
   }
-  Iposlinedisplay* d = display.Get();
+  Iposlinedisplay* d = display.get();
 
   const Stopwatch opening;
   const LONG opened = Open(d);
