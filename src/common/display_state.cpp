@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "common/opos.h"
+
 namespace orvix {
 namespace {
 
@@ -31,9 +33,9 @@ void ResetDisplayState(DisplayState& state) {
   state.reverseVideo = 0;
   state.cursorColumn = 0;
   state.cursorRow = 0;
-  state.cursorType = 0;
+  state.cursorType = kDisplayCursorOff;
   state.cursorUpdate = 1;
-  state.marqueeType = 0;
+  state.marqueeType = opos::kMarqueeNone;
   state.checkHealthText = "Disconneting";
 }
 

@@ -16,6 +16,11 @@ enum ConnectionKind : int32_t {
   kConnectionOther = 12,
 };
 
+// The display's own cursor settings, as the cursor command sends them and the cursorType
+// field keeps them.
+constexpr int8_t kDisplayCursorOff = 0;
+constexpr int8_t kDisplayCursorOn = 1;
+
 // Everything the service object knows about the display. One record per process, shared by
 // every object of the class. All numbers are zero and the text empty until the first
 // OpenService resets it; the 8-bit fields keep only the low byte of what is stored in them.
@@ -30,8 +35,8 @@ struct DisplayState {
   int8_t cursorColumn = 0;  // 0..19, the cell column where the display's cursor stands
   int8_t cursorRow = 0;     // 1 or 2; 0 is home (not moved since the last reset, clear or scroll)
   int8_t cursorUpdate = 0;
-  int8_t cursorType = 0;
-  int8_t marqueeType = 0;
+  int8_t cursorType = 0;   // kDisplayCursorOff or kDisplayCursorOn
+  int8_t marqueeType = 0;  // the OPOS marquee type as last set, any number
   int32_t usbDeviceSelector = 0;
   int32_t connectionKind = 0;
   uint8_t zeroBasedCoordinates = 0;

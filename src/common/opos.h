@@ -60,6 +60,41 @@ constexpr int32_t kPidxDispMarqueeType = 5014;
 constexpr int32_t kPidxDispRows = 5016;
 constexpr int32_t kPidxDispBlinkRate = 5018;
 constexpr int32_t kPidxDispCursorType = 5019;
+constexpr int32_t kPidxDispGlyphHeight = 5020;
+constexpr int32_t kPidxDispGlyphWidth = 5021;
+constexpr int32_t kPidxDispCapBlink = 5501;
+constexpr int32_t kPidxDispCapBrightness = 5502;
+constexpr int32_t kPidxDispCapCharacterSet = 5503;
+constexpr int32_t kPidxDispCapDescriptors = 5504;
+constexpr int32_t kPidxDispCapHMarquee = 5505;
+constexpr int32_t kPidxDispCapICharWait = 5506;
+constexpr int32_t kPidxDispCapVMarquee = 5507;
+constexpr int32_t kPidxDispCapBlinkRate = 5508;
+constexpr int32_t kPidxDispCapCursorType = 5509;
+constexpr int32_t kPidxDispCapCustomGlyph = 5510;
+constexpr int32_t kPidxDispCapReadBack = 5511;
+constexpr int32_t kPidxDispCapReverse = 5512;
 constexpr int32_t kPidxDispCharacterSetList = 1005001;
+
+// Character sets.
+constexpr int32_t kCharacterSetAscii = 998;
+
+// Marquee types.
+constexpr int32_t kMarqueeNone = 0;
+constexpr int32_t kMarqueeUp = 1;
+constexpr int32_t kMarqueeDown = 2;
+constexpr int32_t kMarqueeLeft = 3;
+constexpr int32_t kMarqueeRight = 4;
+constexpr int32_t kMarqueeInit = 5;
+
+// Cursor types, and the bit of the cursor-type capability for the underline.
+constexpr int32_t kCursorNone = 0;
+constexpr int32_t kCursorFixed = 1;
+constexpr int32_t kCursorBlock = 2;
+constexpr int32_t kCursorHalfBlock = 3;
+constexpr int32_t kCursorUnderline = 4;
+constexpr int32_t kCursorReverse = 5;
+constexpr int32_t kCursorOther = 6;
+constexpr int32_t kCursorCapUnderline = 8;
 
 }  // namespace orvix::opos
