@@ -387,7 +387,7 @@ class TextOperationsRun {
       case 2: result = service().CloseService(); break;
       case 3: result = service().COFreezeEvents((input.Byte() & 1) != 0); break;
       case 4: result = service().DirectIO(input.Number()); break;
-      case 5: result = service().Unsupported(static_cast<orvix::UnsupportedOperation>(input.Byte() % 14)); break;
+      case 5: result = service().Unsupported((input.Byte() & 1) != 0 ? "CreateWindow" : "DefineGlyph"); break;
       default: service().SetPropertyNumber(opos::kPidxDeviceEnabled, input.Byte() & 1); break;
     }
     FUZZ_CHECK(result == opos::kSuccess || result == opos::kIllegal || result == opos::kTimeout);

@@ -36,11 +36,6 @@ class DeviceLink {
   // A count below 1 reads nothing. Always true: the caller judges the reply by its content.
   bool Read(uint8_t* destination, int32_t count);
 
-  // Whether the display is there: the CTS line for the serial port, always for others.
-  bool IsDevicePresent();
-  // Asks the display for its model and compares it with the state's model table.
-  bool IdentifyDevice();
-
   DisplayState& state() { return state_; }
   SerialTransport& serial() { return serial_; }
   platform::Clock& clock() { return clock_; }

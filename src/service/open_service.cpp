@@ -3,10 +3,11 @@
 
 #include "link/command_buffer.h"
 #include "link/device_profile.h"
+#include "link/identification.h"
 #include "service/line_display_service.h"
 #include "common/opos.h"
 #include "service/registry_profile.h"
-#include "text/text_output.h"
+#include "text/bstr_to_multibyte.h"
 
 namespace orvix {
 namespace {
@@ -93,7 +94,7 @@ int32_t LineDisplayService::OpenService(const char16_t* deviceClass, const char1
   } else if (state_.connectionKind == kConnectionSerial) {
     link_.OpenSerial(&profile);
   }
-  if (!link_.IdentifyDevice()) result = opos::kIllegal;
+  if (!IdentifyDevice(link_)) result = opos::kIllegal;
 
   // Initialise and clear whatever the identification found, so that the blank display and
   // the home cursor match the reset mirror.

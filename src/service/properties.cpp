@@ -3,7 +3,7 @@
 #include "link/command_buffer.h"
 #include "service/line_display_service.h"
 #include "common/opos.h"
-#include "text/text_output.h"
+#include "text/bstr_to_multibyte.h"
 
 namespace orvix {
 namespace {

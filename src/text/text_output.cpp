@@ -4,6 +4,9 @@
 #include <cstring>
 
 #include "common/opos.h"
+#include "link/command_buffer.h"
+#include "link/display_command.h"
+#include "text/bstr_to_multibyte.h"
 
 namespace orvix {
 namespace {

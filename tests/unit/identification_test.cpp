@@ -60,7 +60,7 @@ TEST_P(IdentifyDeviceTest, JudgesTheAnswer) {
   }
   const uint32_t start = rig.clock.now();
 
-  EXPECT_EQ(rig.link.IdentifyDevice(), c.identified);
+  EXPECT_EQ(IdentifyDevice(rig.link), c.identified);
 
   EXPECT_TRUE(rig.port.TookWrites({kRequest}));  // asked once, in one write
   EXPECT_EQ(rig.port.readTimeouts.size(), c.reads);
@@ -111,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(IdentifyDeviceTest, AsksBeforeLookingAtTheLineAndReadsEightBytes) {
   LinkRig rig;
   rig.port.QueueReply(ReplyFor("KVD5100") + " 41 42");  // anything beyond eight bytes is not taken
-  EXPECT_TRUE(rig.link.IdentifyDevice());
+  EXPECT_TRUE(IdentifyDevice(rig.link));
   EXPECT_EQ(rig.port.calls, (std::vector<std::string>{"Write 5", "GetModemStatus", "Read 8"}));
 }
 
@@ -119,7 +119,7 @@ TEST(IdentifyDeviceTest, OnlyTheFirstTwoModelsAreAccepted) {
   LinkRig rig;
   std::memcpy(rig.state.modelNames[2], "KVD9999", kModelNameLength);
   rig.port.QueueReply(ReplyFor("KVD9999"));
-  EXPECT_FALSE(rig.link.IdentifyDevice());
+  EXPECT_FALSE(IdentifyDevice(rig.link));
 }
 
 TEST(IdentifyDeviceTest, AReleaseFromAWindowMessageDuringTheWaitEndsQuietly) {
@@ -127,7 +127,7 @@ TEST(IdentifyDeviceTest, AReleaseFromAWindowMessageDuringTheWaitEndsQuietly) {
   rig.port.QueueSilence();
   rig.port.QueueReply(ReplyFor("KVD5100"));  // never read: the port is gone
   rig.clock.onPump = [&] { rig.link.Close(); };
-  EXPECT_FALSE(rig.link.IdentifyDevice());
+  EXPECT_FALSE(IdentifyDevice(rig.link));
   EXPECT_FALSE(rig.port.IsOpen());
   EXPECT_EQ(rig.port.readTimeouts.size(), 4u);
 }
@@ -139,9 +139,9 @@ TEST(IdentifyDeviceTest, AnOpenServiceFromAWindowMessageDuringTheWaitRunsItsOwnE
   bool nestedResult = false;
   int nested = 0;
   rig.clock.onPump = [&] {
-    if (nested++ == 0) nestedResult = rig.link.IdentifyDevice();
+    if (nested++ == 0) nestedResult = IdentifyDevice(rig.link);
   };
-  EXPECT_FALSE(rig.link.IdentifyDevice());  // its three retries hear nothing more
+  EXPECT_FALSE(IdentifyDevice(rig.link));  // its three retries hear nothing more
   EXPECT_TRUE(nestedResult);
   EXPECT_TRUE(rig.port.TookWrites({kRequest, kRequest}));
   EXPECT_EQ(rig.port.readTimeouts.size(), 5u);
@@ -164,7 +164,7 @@ TEST_P(IsDevicePresentTest, FollowsCtsOnTheSerialPortOnly) {
   if (!c.portOpen) rig.port.Close();
   rig.port.modemStatusReadable = c.statusReadable;
   rig.port.modemStatus = c.status;
-  EXPECT_EQ(rig.link.IsDevicePresent(), c.present);
+  EXPECT_EQ(IsDevicePresent(rig.link), c.present);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, IsDevicePresentTest,

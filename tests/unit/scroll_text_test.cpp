@@ -36,7 +36,7 @@ TEST_P(ScrollTextTest, ShiftsTheMirrorAndRedrawsTheDisplay) {
   rig.state.reverseVideo = 1;
   rig.state.marqueeType = 3;
 
-  EXPECT_EQ(rig.text.ScrollText(c.direction, c.units), c.result);
+  EXPECT_EQ(ScrollText(rig.state, rig.link, rig.log, c.direction, c.units), c.result);
 
   const std::vector<Bytes> writes = rig.port.TakeWrites();
   if (c.after.empty()) {
@@ -120,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ScrollTextTest, TheNextTextStartsAtHome) {
   TextOutputRig rig;
   ASSERT_EQ(rig.text.DisplayTextAt(2, 1, u"AB", 0), opos::kSuccess);
-  ASSERT_EQ(rig.text.ScrollText(opos::kScrollUp, 1), opos::kSuccess);
+  ASSERT_EQ(ScrollText(rig.state, rig.link, rig.log, opos::kScrollUp, 1), opos::kSuccess);
   ASSERT_EQ(rig.text.DisplayText(u"C", 0), opos::kSuccess);
   EXPECT_EQ(rig.Cells(), Rows("CB"));
   EXPECT_EQ(rig.port.TakeWrites().size(), 3u);

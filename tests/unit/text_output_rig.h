@@ -10,6 +10,8 @@
 #include "link/device_link.h"
 #include "link/serial_transport.h"
 #include "common/display_state.h"
+#include "text/bstr_to_multibyte.h"
+#include "text/scroll_text.h"
 #include "text/text_output.h"
 
 namespace orvix::testing {

@@ -10,6 +10,7 @@
 #include "fakes/fake_usb_bus.h"
 #include "fakes/memory_log_file.h"
 #include "link/device_link.h"
+#include "link/identification.h"
 #include "link/usb_display_transport.h"
 #include "service/line_display_service.h"
 
@@ -265,8 +266,8 @@ TEST(UsbLink, IdentifiesTheDisplayOverUsb) {
     }
 
     EXPECT_TRUE(rig.link.OpenUsb());
-    EXPECT_TRUE(rig.link.IsDevicePresent());
-    EXPECT_EQ(rig.link.IdentifyDevice(), c.identified);
+    EXPECT_TRUE(IsDevicePresent(rig.link));
+    EXPECT_EQ(IdentifyDevice(rig.link), c.identified);
 
     ASSERT_EQ(rig.bus.writes.size(), 1u);
     EXPECT_EQ(rig.bus.writes[0].pipe, path + "\\PIPE02");
@@ -282,7 +283,7 @@ TEST(UsbLink, IdentifiesTheDisplayOverUsb) {
 TEST(UsbLink, MissingDeviceGivesUpWithoutWaitingOnPipes) {
   UsbLinkRig rig(0x1102);
   rig.link.OpenUsb();
-  EXPECT_FALSE(rig.link.IdentifyDevice());
+  EXPECT_FALSE(IdentifyDevice(rig.link));
   EXPECT_TRUE(rig.bus.reads.empty());
   EXPECT_EQ(rig.bus.waitedMs, 0u);
 
@@ -298,7 +299,7 @@ TEST(UsbLink, UnknownSelectorFailsTheOpenWithTheMessage) {
   UsbLinkRig rig(0x1001);
   EXPECT_FALSE(rig.link.OpenUsb());
   EXPECT_EQ(rig.box.shown, (std::vector<std::string>{"Error:Not found access device."}));
-  EXPECT_FALSE(rig.link.IdentifyDevice());
+  EXPECT_FALSE(IdentifyDevice(rig.link));
   EXPECT_TRUE(rig.bus.pipeOpenAttempts.empty());
 }
 
