@@ -18,7 +18,9 @@ struct ProcessObjects {
   win32::Win32SerialPort serialPort;
   win32::Win32Clock clock;
   win32::Win32AnsiCodec ansi;
-  // Relative to the current directory of the moment, as the log has always been written.
+  // Relative to the current directory of the moment: the log lands beside the POS
+  // application (its start-in folder), where the troubleshooting guide sends people to look,
+  // and needs no folder of its own that a locked-down till may not let it write to.
   platform::StdioLogFile logFile{".\\OPOSDebug.txt"};
   win32::Win32MessageBox messageBox;
   win32::Win32UsbBus usbBus;

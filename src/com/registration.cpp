@@ -25,9 +25,9 @@ std::string ModulePath() {
   return path;
 }
 
-// The class entry names the module by its short path, free of spaces and of characters
-// outside the code page, as the module has always registered itself. A path whose short
-// form cannot be had stays as it is.
+// The class entry names the module by its short path, which has no spaces: a program that
+// passes the InprocServer32 value on unquoted (a `regsvr32 /u` built from it, say) would
+// cut a long path at its first space. A path whose short form cannot be had stays as it is.
 std::string ShortModulePath() {
   const std::string path = ModulePath();
   char shortPath[MAX_PATH] = {};
@@ -90,7 +90,9 @@ HRESULT RegisterModuleTypeLib() {
   return hr;
 }
 
-// oleaut32 is asked for UnRegisterTypeLib at run time, as the registration has always done.
+// oleaut32 is asked for UnRegisterTypeLib at run time: an oleaut32 from before the function
+// lacks the export, and a static import would keep the module from loading there at all,
+// registration included; this way only the type library stays registered.
 void UnregisterModuleTypeLib() {
   using UnRegisterTypeLibFunction = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
   win32::ComPtr<ITypeLib> library;

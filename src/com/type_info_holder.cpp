@@ -18,8 +18,9 @@ HRESULT TypeInfoHolder::EnsureLoaded(LCID lcid) {
 }
 
 HRESULT TypeInfoHolder::Load(LCID lcid) {
-  // The registered library, not the module's own resource: dispatch works once the module
-  // has been registered, as callers have always found it.
+  // The registered library, not the module's own resource: a module built without the
+  // resource registers the .tlb file beside it instead, and for that module only the
+  // registered library exists.
   win32::ComPtr<ITypeLib> library;
   HRESULT hr = LoadRegTypeLib(libid_, majorVersion_, minorVersion_, lcid, library.put());
   win32::ComPtr<ITypeInfo> typeInfo;

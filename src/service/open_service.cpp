@@ -15,8 +15,9 @@ namespace {
 // The component serves this one profile; other names reach it only through an alias.
 constexpr char kProfileName[] = "ORVIX";
 constexpr char kDeviceClassKey[] = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay";
-// Always this key, whichever name led to it; installers have always written it with the
-// closing backslash.
+// Always this key, whichever name led to it: an alias only chooses this service object, so
+// every logical name of the display reads the same settings. The closing backslash does no
+// harm; the registry ignores it.
 constexpr char kProfileKey[] = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\ORVIX\\";
 
 constexpr uint32_t kOptionStrictParameters = 0x1;

@@ -31,7 +31,9 @@ int32_t CursorRowProperty(const DisplayState& s) { return s.cursorUpdate == 1 &&
 const ReadableNumber kReadableNumbers[] = {
     {opos::kPidxClaimed, "PIDX_Claimed", [](const DisplayState& s) -> int32_t { return s.claimed; }},
     {opos::kPidxDataEventEnabled, "PIDX_DataEventEnabled", Constant<0>},
-    // Reported as 103, not 1: the Control Object has always read it as a boolean.
+    // Reported as 103, not 1. The Control Object reads any number but 0 as true, so both
+    // mean enabled to it; a caller that compares with the 103 it has been given would take
+    // 1 for disabled.
     {opos::kPidxDeviceEnabled, "PIDX_DeviceEnabled",
      [](const DisplayState& s) -> int32_t { return s.deviceEnabled != 0 ? opos::kDeviceEnabledReported : 0; }},
     {opos::kPidxFreezeEvents, "PIDX_FreezeEvents", Constant<0>},

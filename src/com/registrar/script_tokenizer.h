@@ -6,8 +6,11 @@
 
 namespace orvix::registrar {
 
-// Keywords, type letters, root names and replacement names of registration scripts are
-// compared as the registrar always did: ASCII letters without regard to case.
+// Keywords, type letters, root names and replacement names of registration scripts match
+// without regard to case, for ASCII letters only: scripts spell them as they please (HKCR,
+// ForceRemove, noremove), and the locale's own case rules would make a script register
+// differently from one till to the next (under a Turkish locale "I" lowers to a dotless i,
+// and FORCEREMOVE would no longer be a keyword).
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
 struct ScriptToken {
