@@ -4,10 +4,10 @@
 
 #include <cstdlib>
 
+#include "common/opos.h"
 #include "fakes/fake_registry_reader.h"
 #include "null_platform.h"
 #include "service/line_display_service.h"
-#include "common/opos.h"
 
 namespace orvix::bench {
 namespace {

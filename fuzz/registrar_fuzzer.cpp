@@ -10,11 +10,11 @@
 #include <cstdint>
 #include <string>
 
-#include "fakes/memory_registry.h"
-#include "fuzz_input.h"
 #include "com/registrar/registrar_result.h"
 #include "com/registrar/registration_script.h"
 #include "com/registrar/script_replacement.h"
+#include "fakes/memory_registry.h"
+#include "fuzz_input.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "com/module.h"
+#include "com/registrar/registration_script.h"
+#include "com/registrar/script_replacement.h"
 #include "com/resource.h"
 #include "win32/registry_editor_win32.h"
 #include "win32/unique_any.h"
-#include "com/registrar/registration_script.h"
-#include "com/registrar/script_replacement.h"
 
 namespace orvix::com {
 namespace {

@@ -1,13 +1,13 @@
 #pragma once
 #include <cstdint>
 
+#include "common/display_state.h"
 #include "link/command_buffer.h"
 #include "link/device_profile.h"
 #include "link/display_command.h"
 #include "link/serial_transport.h"
 #include "link/usb_transport.h"
 #include "platform/clock.h"
-#include "common/display_state.h"
 
 namespace orvix {
 

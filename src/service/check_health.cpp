@@ -1,7 +1,7 @@
 #include <cstring>
 
-#include "service/line_display_service.h"
 #include "common/opos.h"
+#include "service/line_display_service.h"
 
 namespace orvix {
 namespace {

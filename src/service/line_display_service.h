@@ -3,12 +3,12 @@
 #include <memory>
 #include <string>
 
+#include "common/display_state.h"
 #include "diag/debug_log.h"
 #include "link/device_link.h"
 #include "link/serial_transport.h"
 #include "link/usb_display_transport.h"
 #include "service/platform_services.h"
-#include "common/display_state.h"
 
 namespace orvix {
 

@@ -1,11 +1,11 @@
 #include <map>
 #include <string>
 
+#include "common/opos.h"
 #include "link/command_buffer.h"
 #include "link/device_profile.h"
 #include "link/identification.h"
 #include "service/line_display_service.h"
-#include "common/opos.h"
 #include "service/registry_profile.h"
 #include "text/bstr_to_multibyte.h"
 

@@ -1,8 +1,8 @@
 #include <algorithm>
 
+#include "common/opos.h"
 #include "link/command_buffer.h"
 #include "service/line_display_service.h"
-#include "common/opos.h"
 #include "text/bstr_to_multibyte.h"
 
 namespace orvix {

@@ -1,11 +1,11 @@
 #pragma once
+#include "common/display_state.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_serial_port.h"
 #include "fakes/fake_usb_transport.h"
 #include "link/device_link.h"
 #include "link/identification.h"
 #include "link/serial_transport.h"
-#include "common/display_state.h"
 
 namespace orvix::testing {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "fakes/memory_registry.h"
 #include "com/registrar/registration_script.h"
 #include "com/registrar/script_replacement.h"
+#include "fakes/memory_registry.h"
 
 namespace orvix::registrar {
 namespace {

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <string>
 
+#include "common/opos.h"
 #include "fakes/fake_ansi_codec.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_message_box.h"
@@ -12,7 +13,6 @@
 #include "fakes/fake_usb_bus.h"
 #include "fakes/memory_log_file.h"
 #include "service/line_display_service.h"
-#include "common/opos.h"
 
 namespace orvix::testing {
 

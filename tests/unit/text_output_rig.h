@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/display_state.h"
 #include "diag/debug_log.h"
 #include "fakes/fake_ansi_codec.h"
 #include "fakes/fake_clock.h"
@@ -9,7 +10,6 @@
 #include "fakes/memory_log_file.h"
 #include "link/device_link.h"
 #include "link/serial_transport.h"
-#include "common/display_state.h"
 #include "text/bstr_to_multibyte.h"
 #include "text/scroll_text.h"
 #include "text/text_output.h"

@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/registry_editor.h"
 #include "com/registrar/registrar_result.h"
 #include "com/registrar/script_replacement.h"
+#include "platform/registry_editor.h"
 
 namespace orvix::registrar {
 
