@@ -4,9 +4,9 @@
 
 #include <cstdlib>
 
+#include "common/opos.h"
 #include "null_platform.h"
 #include "service/line_display_service.h"
-#include "service/opos.h"
 
 namespace orvix::bench {
 namespace {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "platform/ansi_codec.h"
@@ -88,29 +89,34 @@ class ProfileRegistry : public platform::RegistryReader {
   void SetDword(const std::string& name, uint32_t number) {
     values_[name] = {kTypeDword, std::string(reinterpret_cast<const char*>(&number), sizeof number)};
   }
-  Key OpenLocalMachineKey(const char* path) override {
+  platform::RegistryKeyPtr OpenLocalMachineKey(const char* path) override {
     const std::string key(path);
-    if (key.find("\\ORVIX") != std::string::npos) return kProfile;
-    return key.find("LineDisplay") != std::string::npos ? kDeviceClass : kNoKey;
+    if (key.find("\\ORVIX") != std::string::npos) return std::make_unique<Key>(true);
+    return key.find("LineDisplay") != std::string::npos ? std::make_unique<Key>(false) : nullptr;
   }
-  bool QueryValueCount(Key key, uint32_t* count) override {
-    *count = key == kProfile ? static_cast<uint32_t>(values_.size()) : 0;
+  bool QueryValueCount(platform::RegistryKey& key, uint32_t* count) override {
+    *count = IsProfile(key) ? static_cast<uint32_t>(values_.size()) : 0;
     return true;
   }
-  Status EnumValueName(Key, uint32_t, char*, uint32_t*) override { return Status::kNotFound; }
-  Status QueryValue(Key key, const char* name, uint32_t* type, uint8_t* data, uint32_t* size) override {
+  Status EnumValueName(platform::RegistryKey&, uint32_t, char*, uint32_t*) override { return Status::kNotFound; }
+  Status QueryValue(platform::RegistryKey& key, const char* name, uint32_t* type, uint8_t* data,
+                    uint32_t* size) override {
     const auto found = values_.find(name);
-    if (key != kProfile || found == values_.end()) return Status::kNotFound;
+    if (!IsProfile(key) || found == values_.end()) return Status::kNotFound;
     if (found->second.second.size() > *size) return Status::kMoreData;
     *type = found->second.first;
     *size = static_cast<uint32_t>(found->second.second.size());
     std::memcpy(data, found->second.second.data(), *size);
     return Status::kOk;
   }
-  void CloseKey(Key) override {}
 
  private:
-  static constexpr Key kDeviceClass = 1, kProfile = 2;
+  // The device class key or the profile key below it.
+  struct Key : platform::RegistryKey {
+    explicit Key(bool profile) : profile(profile) {}
+    bool profile;
+  };
+  static bool IsProfile(platform::RegistryKey& key) { return static_cast<Key&>(key).profile; }
   std::map<std::string, std::pair<uint32_t, std::string>> values_;
 };
 

@@ -4,7 +4,7 @@
 // whose names cannot be replaced changes nothing.
 #include "check.h"
 #include "host/fakes.h"
-#include "service/registrar/registration_script.h"
+#include "com/registrar/registration_script.h"
 
 using namespace orvix::registrar;
 

@@ -9,10 +9,10 @@ namespace orvix::wine_client {
 
 bool BarePort::Open(const char* name) {
   Close();
-  file_ = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-  if (file_ == INVALID_HANDLE_VALUE) return false;
+  file_.reset(CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+  if (!file_) return false;
   for (Slot& slot : slots_) {
-    if (slot.event == nullptr) slot.event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!slot.event) slot.event.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     slot.started = false;
   }
   return true;
@@ -22,22 +22,21 @@ void BarePort::Write(const uint8_t* bytes, size_t count) {
   // The pool is used in turn, so the slot after the last one used is the oldest.
   Slot& slot = slots_[next_];
   next_ = (next_ + 1) % kSlots;
-  if (slot.started && !HasOverlappedIoCompleted(&slot.overlapped)) WaitForSingleObject(slot.event, 1000);
+  if (slot.started && !HasOverlappedIoCompleted(&slot.overlapped)) WaitForSingleObject(slot.event.get(), 1000);
   const size_t size = count < kSlotBytes ? count : kSlotBytes;
   std::memcpy(slot.bytes, bytes, size);
   std::memset(&slot.overlapped, 0, sizeof slot.overlapped);
-  slot.overlapped.hEvent = slot.event;
-  slot.started = WriteFile(file_, slot.bytes, static_cast<DWORD>(size), nullptr, &slot.overlapped) ||
+  slot.overlapped.hEvent = slot.event.get();
+  slot.started = WriteFile(file_.get(), slot.bytes, static_cast<DWORD>(size), nullptr, &slot.overlapped) ||
                  GetLastError() == ERROR_IO_PENDING;
 }
 
 void BarePort::Close() {
   for (Slot& slot : slots_) {
-    if (slot.started && !HasOverlappedIoCompleted(&slot.overlapped)) WaitForSingleObject(slot.event, 1000);
+    if (slot.started && !HasOverlappedIoCompleted(&slot.overlapped)) WaitForSingleObject(slot.event.get(), 1000);
     slot.started = false;
   }
-  if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-  file_ = INVALID_HANDLE_VALUE;
+  file_.reset();
 }
 
 bool BareIdentify(const char* portName, int64_t* elapsedNs) {
@@ -45,9 +44,10 @@ bool BareIdentify(const char* portName, int64_t* elapsedNs) {
   static HANDLE writeEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   static HANDLE readEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   const int64_t start = MonotonicNs();
-  HANDLE file = CreateFileA(portName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
-                            nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const win32::UniqueFile port(CreateFileA(portName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_OVERLAPPED, nullptr));
+  if (!port) return false;
+  const HANDLE file = port.get();
   OVERLAPPED write = {};
   write.hEvent = writeEvent;
   WriteFile(file, kRequest, sizeof kRequest, nullptr, &write);
@@ -64,43 +64,43 @@ bool BareIdentify(const char* portName, int64_t* elapsedNs) {
   *elapsedNs = MonotonicNs() - start;
   DWORD written = 0;
   GetOverlappedResult(file, &write, &written, TRUE);
-  CloseHandle(file);
   return complete && got == sizeof reply && reply[0] == 0x07;
 }
 
 int64_t BareProfileRead() {
   const int64_t start = MonotonicNs();
-  HKEY key = nullptr;
+  win32::UniqueHkey key;
   char name[256];
   BYTE data[256];
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay", 0, KEY_READ, &key) ==
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay", 0, KEY_READ, key.put()) ==
       ERROR_SUCCESS) {
     DWORD values = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+    RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
                      nullptr);
     for (DWORD index = 0; index < values; ++index) {
       DWORD length = sizeof name;
-      if (RegEnumValueA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) continue;
+      if (RegEnumValueA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) continue;
       DWORD size = sizeof data;
-      RegQueryValueExA(key, name, nullptr, nullptr, data, &size);
+      RegQueryValueExA(key.get(), name, nullptr, nullptr, data, &size);
     }
-    RegCloseKey(key);
+    key.reset();
   }
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\ORVIX\\", 0, KEY_READ,
-                    &key) == ERROR_SUCCESS) {
+                    key.put()) == ERROR_SUCCESS) {
     for (const char* value : {"DeviceType", "DeviceID", "Option", "COMPORT", "Baud", "Parity", "DataLength", "StopBit"}) {
       DWORD size = sizeof data;
-      RegQueryValueExA(key, value, nullptr, nullptr, data, &size);
+      RegQueryValueExA(key.get(), value, nullptr, nullptr, data, &size);
     }
-    RegCloseKey(key);
+    key.reset();
   }
   return MonotonicNs() - start;
 }
 
 int64_t BareLineSettings(const char* portName) {
-  HANDLE file = CreateFileA(portName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
-                            nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 0;
+  const win32::UniqueFile port(CreateFileA(portName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_OVERLAPPED, nullptr));
+  if (!port) return 0;
+  const HANDLE file = port.get();
   const int64_t start = MonotonicNs();
   EscapeCommFunction(file, SETRTS);
   EscapeCommFunction(file, SETDTR);
@@ -112,9 +112,7 @@ int64_t BareLineSettings(const char* portName) {
     dcb.fOutxCtsFlow = 0;
     SetCommState(file, &dcb);
   }
-  const int64_t elapsed = MonotonicNs() - start;
-  CloseHandle(file);
-  return elapsed;
+  return MonotonicNs() - start;
 }
 
 }  // namespace orvix::wine_client

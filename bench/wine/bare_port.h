@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "win32/unique_any.h"
+
 namespace orvix::wine_client {
 
 class BarePort {
@@ -27,17 +29,17 @@ class BarePort {
   // Waits for the writes on their way, then closes.
   void Close();
 
-  HANDLE handle() const { return file_; }
+  HANDLE handle() const { return file_.get(); }
 
  private:
   struct Slot {
     OVERLAPPED overlapped;
-    HANDLE event;
+    win32::UniqueEvent event;
     bool started;
     uint8_t bytes[kSlotBytes];
   };
 
-  HANDLE file_ = INVALID_HANDLE_VALUE;
+  win32::UniqueFile file_;
   Slot slots_[kSlots] = {};
   size_t next_ = 0;
 };

@@ -17,15 +17,9 @@ HERE = Path(__file__).resolve().parent
 REPOSITORY = HERE.parents[1]
 sys.path[:0] = [str(HERE), str(REPOSITORY / "tools" / "demo")]
 
-from wine_box import REGEDIT, SYSTEM32, Prefix, VirtualDisplay, WineError, unix_to_windows  # noqa: E402
+from wine_box import REGEDIT, SYSTEM32, Prefix, VirtualDisplay, WineError, serial_profile, unix_to_windows  # noqa: E402
 
 PORT = "COM7"
-PROFILE = REPOSITORY / "packaging" / "profiles" / "orvix-serial-com1.reg"
-
-
-def profile_text(port=PORT):
-    """The users' profile template, moved from COM1 to `port`."""
-    return PROFILE.read_text(encoding="ascii").replace('"COMPORT"="COM1"', '"COMPORT"="%s"' % port)
 
 
 def ready_display(display, reply="KVD5100"):

@@ -62,7 +62,7 @@ struct Bench {
   Checks& checks;
   HarnessLink& harness;
   LateBoundDisplay late;
-  com::ComPtr<Iposlinedisplay> early;
+  win32::ComPtr<Iposlinedisplay> early;
   BarePort bare;
   TestText ab{"AB"};
   long failures = 0;
@@ -208,7 +208,7 @@ int main(int argc, char** argv) {
     bool ready = checks.That(bench.late.Create(&hr), "the object is made and its names bound (0x%08lx)",
                              static_cast<unsigned long>(hr));
     ready = ready && checks.Result(bench.late.dispatch()->QueryInterface(
-                                       IID_Iposlinedisplay, reinterpret_cast<void**>(bench.early.Put())),
+                                       IID_Iposlinedisplay, reinterpret_cast<void**>(bench.early.put())),
                                    S_OK, "the same object early-bound");
     ready = ready && checks.Equal(bench.late.OpenService(L"ORVIX"), kSuccess, "OpenService on COM7");
     ready = ready && checks.That(bench.bare.Open("COM8"), "the bare port COM8 opens");

@@ -10,7 +10,8 @@ import os
 import statistics
 from pathlib import Path
 
-from bench_box import PORT, profile_text, ready_display
+from bench_box import PORT, ready_display
+from wine_box import serial_profile
 from stress_session import StressRun, figures, received_bytes, wait_bytes
 
 ROUNDS = int(os.environ.get("ORVIX_BENCH_ROUNDS", "50"))
@@ -140,7 +141,7 @@ def run(test):
     test.register(dll)
     ours = test.start_display(PORT)
     floor = test.start_display(FLOOR_PORT)
-    test.import_reg(profile_text(PORT))
+    test.import_reg(serial_profile(PORT))
     ready_display(ours)
     ready_display(floor)
 

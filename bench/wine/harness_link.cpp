@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "process_probe.h"
+#include "win32/unique_any.h"
 
 namespace orvix::wine_client {
 
@@ -16,18 +17,19 @@ std::wstring HarnessLink::PathOf(const char* name, const char* suffix) const {
 bool HarnessLink::WriteData(const char* name, const void* data, size_t size) const {
   // Written under another name and then renamed, so that the harness never reads half a file.
   const std::wstring temporary = PathOf(name, ".part");
-  HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  win32::UniqueFile file(
+      CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   const char* bytes = static_cast<const char*>(data);
   bool written = true;
   while (written && size > 0) {
     DWORD chunk = size > (1u << 20) ? (1u << 20) : static_cast<DWORD>(size);
     DWORD put = 0;
-    written = WriteFile(file, bytes, chunk, &put, nullptr) && put == chunk;
+    written = WriteFile(file.get(), bytes, chunk, &put, nullptr) && put == chunk;
     bytes += chunk;
     size -= chunk;
   }
-  CloseHandle(file);
+  file.reset();  // closed before the rename, which a file still open would refuse
   return written && MoveFileExW(temporary.c_str(), PathOf(name, "").c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 

@@ -60,11 +60,11 @@ VARIANTARG TextReference(BSTR* text) {
 bool LateBoundDisplay::Create(HRESULT* hr) {
   CLSID clsid = {};
   *hr = CLSIDFromProgID(L"OPOS.ORVIX", &clsid);
-  com::ComPtr<IUnknown> unknown;
+  win32::ComPtr<IUnknown> unknown;
   if (SUCCEEDED(*hr)) {
-    *hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(unknown.Put()));
+    *hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(unknown.put()));
   }
-  if (SUCCEEDED(*hr)) *hr = unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch_.Put()));
+  if (SUCCEEDED(*hr)) *hr = unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch_.put()));
   // One name at a time, in the Control Object's order, stopping at the first that fails.
   for (const char* name : kControlObjectNameOrder) {
     if (FAILED(*hr)) break;
@@ -103,13 +103,11 @@ LONG LateBoundDisplay::CallForResult(Method method, std::initializer_list<VARIAN
 }
 
 LONG LateBoundDisplay::OpenService(const wchar_t* deviceName) {
-  BSTR deviceClass = SysAllocString(L"LineDisplay");
-  BSTR name = SysAllocString(deviceName);
+  const win32::UniqueBstr deviceClass(SysAllocString(L"LineDisplay"));
+  const win32::UniqueBstr name(SysAllocString(deviceName));
   // The Control Object passes its own dispatch interface; the display's serves as well.
   const LONG code = CallForResult(Method::kOpenService,
-                                  {TextArgument(deviceClass), TextArgument(name), DispatchArgument(dispatch_.Get())});
-  SysFreeString(name);
-  SysFreeString(deviceClass);
+                                  {TextArgument(deviceClass.get()), TextArgument(name.get()), DispatchArgument(dispatch_.get())});
   return code;
 }
 

@@ -12,7 +12,7 @@
 
 // Also undoes <windows.h> turning OpenService and CreateWindow into its ANSI functions.
 #include "com/com_interface.h"
-#include "com/com_ptr.h"
+#include "win32/unique_any.h"
 #include "method_table.h"
 
 namespace orvix::wine_client {
@@ -70,13 +70,13 @@ class LateBoundDisplay {
   // The text, or false when Invoke failed or gave no string.
   bool GetPropertyString(LONG index, std::wstring* text);
 
-  IDispatch* dispatch() const { return dispatch_.Get(); }
+  IDispatch* dispatch() const { return dispatch_.get(); }
   // Invoke failures so far.
   int invokeFailures() const { return invokeFailures_; }
   HRESULT lastFailure() const { return lastFailure_; }
 
  private:
-  com::ComPtr<IDispatch> dispatch_;
+  win32::ComPtr<IDispatch> dispatch_;
   DISPID dispIds_[kMethodCount + 1] = {};
   int invokeFailures_ = 0;
   HRESULT lastFailure_ = S_OK;

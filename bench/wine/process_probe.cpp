@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
+#include "win32/unique_any.h"
+
 namespace orvix::wine_client {
 
 uintptr_t FreshHandleValue() {
-  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  const uintptr_t value = reinterpret_cast<uintptr_t>(event);
-  if (event != nullptr) CloseHandle(event);
-  return value;
+  const win32::UniqueEvent event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  return reinterpret_cast<uintptr_t>(event.get());
 }
 
 size_t CommittedPrivateBytes() {

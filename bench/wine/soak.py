@@ -7,7 +7,8 @@ same at the end."""
 import os
 import time
 
-from bench_box import PORT, profile_text, ready_display
+from bench_box import PORT, ready_display
+from wine_box import serial_profile
 from stress_session import StressRun, expect_exact, measures
 
 CALLS = int(os.environ.get("ORVIX_SOAK_CALLS", "100000"))
@@ -18,7 +19,7 @@ def run(test):
     dll = test.install_dll()
     test.register(dll)
     display = test.start_display(PORT)
-    test.import_reg(profile_text(PORT))
+    test.import_reg(serial_profile(PORT))
     ready_display(display)
 
     started = time.monotonic()

@@ -21,8 +21,7 @@ const char kPlain[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz01234
 void TestText::Set(const char* ascii) {
   ansi_ = ascii;
   const std::wstring wide(ansi_.begin(), ansi_.end());
-  SysFreeString(wide_);
-  wide_ = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+  wide_.reset(SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
 }
 
 void TestText::Random(std::mt19937& random, int length, TestText* text) {
@@ -39,8 +38,7 @@ void TestText::Random(std::mt19937& random, int length, TestText* text) {
     wide[i] = character.wide;
     text->ansi_ += character.ansi;
   }
-  SysFreeString(text->wide_);
-  text->wide_ = SysAllocStringLen(wide, static_cast<UINT>(text->ansi_.size()));
+  text->wide_.reset(SysAllocStringLen(wide, static_cast<UINT>(text->ansi_.size())));
 }
 
 }  // namespace orvix::wine_client

@@ -9,6 +9,8 @@
 #include <random>
 #include <string>
 
+#include "win32/unique_any.h"
+
 namespace orvix::wine_client {
 
 class TestText {
@@ -17,7 +19,6 @@ class TestText {
   explicit TestText(const char* ascii) { Set(ascii); }
   TestText(const TestText&) = delete;
   TestText& operator=(const TestText&) = delete;
-  ~TestText() { SysFreeString(wide_); }
 
   // An ASCII text, the same on both sides.
   void Set(const char* ascii);
@@ -26,11 +27,11 @@ class TestText {
   // 1252 above 0x7F and one that it lacks (sent as '?').
   static void Random(std::mt19937& random, int length, TestText* text);
 
-  BSTR wide() const { return wide_; }
+  BSTR wide() const { return wide_.get(); }
   const std::string& ansi() const { return ansi_; }
 
  private:
-  BSTR wide_ = nullptr;
+  win32::UniqueBstr wide_;
   std::string ansi_;
 };
 

@@ -14,8 +14,9 @@ namespace orvix::com {
 // destroying the new object again.
 using CreateInstanceFunction = HRESULT (*)(IUnknown* outer, REFIID riid, void** object);
 
-// One creatable class of the module, the fields in the order COM servers have always kept
-// them.
+// One creatable class of the module. The fields follow ATL's object-map entry, so that the
+// map in dll_main.cpp reads like that of any ATL server and a field added later has a known
+// place.
 struct ObjectMapEntry {
   const CLSID* clsid;
   // Runs the class's registration script, registering or unregistering.

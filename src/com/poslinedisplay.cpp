@@ -18,9 +18,8 @@ HRESULT Report(LONG* pRC, int32_t resultCode) {
   return S_OK;
 }
 
-HRESULT Refuse(UnsupportedOperation operation, LONG* pRC) {
-  return Report(pRC, ProcessService().Unsupported(operation));
-}
+// `method` is the published name of the caller, which the log line names.
+HRESULT Refuse(const char* method, LONG* pRC) { return Report(pRC, ProcessService().Unsupported(method)); }
 
 // Makes an object, asks it for `riid`, and lets it go again when that fails.
 template <typename Object>
@@ -163,7 +162,7 @@ HRESULT STDMETHODCALLTYPE CPoslinedisplay::ReleaseDevice(LONG* pRC) {
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::ClearDescriptors(LONG* pRC) {
-  return Refuse(UnsupportedOperation::kClearDescriptors, pRC);
+  return Refuse("ClearDescriptors", pRC);
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::ClearText(LONG* pRC) {
@@ -171,11 +170,11 @@ HRESULT STDMETHODCALLTYPE CPoslinedisplay::ClearText(LONG* pRC) {
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::CreateWindow(LONG, LONG, LONG, LONG, LONG, LONG, LONG* pRC) {
-  return Refuse(UnsupportedOperation::kCreateWindow, pRC);
+  return Refuse("CreateWindow", pRC);
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::DestroyWindow(LONG* pRC) {
-  return Refuse(UnsupportedOperation::kDestroyWindow, pRC);
+  return Refuse("DestroyWindow", pRC);
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::DisplayText(BSTR Data, LONG Attribute, LONG* pRC) {
@@ -188,7 +187,7 @@ HRESULT STDMETHODCALLTYPE CPoslinedisplay::DisplayTextAt(LONG Row, LONG Column, 
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::RefreshWindow(LONG, LONG* pRC) {
-  return Refuse(UnsupportedOperation::kRefreshWindow, pRC);
+  return Refuse("RefreshWindow", pRC);
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::ScrollText(LONG Direction, LONG Units, LONG* pRC) {
@@ -196,43 +195,43 @@ HRESULT STDMETHODCALLTYPE CPoslinedisplay::ScrollText(LONG Direction, LONG Units
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::SetDescriptor(LONG, LONG, LONG* pRC) {
-  return Refuse(UnsupportedOperation::kSetDescriptor, pRC);
+  return Refuse("SetDescriptor", pRC);
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::DefineGlyph(LONG, BSTR, LONG* pRC) {
-  return Refuse(UnsupportedOperation::kDefineGlyph, pRC);
+  return Refuse("DefineGlyph", pRC);
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::ReadCharacterAtCursor(LONG*, LONG* pRC) {
-  return Refuse(UnsupportedOperation::kReadCharacterAtCursor, pRC);
+  return Refuse("ReadCharacterAtCursor", pRC);
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::DisplayBitmap(BSTR, LONG, LONG, LONG, LONG* pRC) {
-  return Refuse(UnsupportedOperation::kDisplayBitmap, pRC);
+  return Refuse("DisplayBitmap", pRC);
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::SetBitmap(LONG, BSTR, LONG, LONG, LONG, LONG* pRC) {
-  return Refuse(UnsupportedOperation::kSetBitmap, pRC);
+  return Refuse("SetBitmap", pRC);
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::ResetStatistics(BSTR, LONG* pRC) {
-  return Refuse(UnsupportedOperation::kResetStatistics, pRC);
+  return Refuse("ResetStatistics", pRC);
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::RetrieveStatistics(BSTR, LONG* pRC) {
-  return Refuse(UnsupportedOperation::kRetrieveStatistics, pRC);
+  return Refuse("RetrieveStatistics", pRC);
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::UpdateStatistics(BSTR, LONG* pRC) {
-  return Refuse(UnsupportedOperation::kUpdateStatistics, pRC);
+  return Refuse("UpdateStatistics", pRC);
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::CompareFirmwareVersion(BSTR, LONG*, LONG* pRC) {
-  return Refuse(UnsupportedOperation::kCompareFirmwareVersion, pRC);
+  return Refuse("CompareFirmwareVersion", pRC);
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::UpdateFirmware(BSTR, LONG* pRC) {
-  return Refuse(UnsupportedOperation::kUpdateFirmware, pRC);
+  return Refuse("UpdateFirmware", pRC);
 }
 
 }  // namespace orvix::com

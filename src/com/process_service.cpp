@@ -1,12 +1,12 @@
 #include "com/process_service.h"
 
 #include "platform/stdio_log_file.h"
-#include "platform/win32/ansi_codec_win32.h"
-#include "platform/win32/clock_win32.h"
-#include "platform/win32/message_box_win32.h"
-#include "platform/win32/registry_reader_win32.h"
-#include "platform/win32/serial_port_win32.h"
-#include "platform/win32/usb_bus_win32.h"
+#include "win32/ansi_codec_win32.h"
+#include "win32/clock_win32.h"
+#include "win32/message_box_win32.h"
+#include "win32/registry_reader_win32.h"
+#include "win32/serial_port_win32.h"
+#include "win32/usb_bus_win32.h"
 
 namespace orvix::com {
 namespace {
@@ -14,14 +14,16 @@ namespace {
 // The Win32 objects and the service, in the order they are built. None of the
 // constructors reaches a device, the registry or a file.
 struct ProcessObjects {
-  platform::win32::Win32RegistryReader registry;
-  platform::win32::Win32SerialPort serialPort;
-  platform::win32::Win32Clock clock;
-  platform::win32::Win32AnsiCodec ansi;
-  // Relative to the current directory of the moment, as the log has always been written.
+  win32::Win32RegistryReader registry;
+  win32::Win32SerialPort serialPort;
+  win32::Win32Clock clock;
+  win32::Win32AnsiCodec ansi;
+  // Relative to the current directory of the moment: the log lands beside the POS
+  // application (its start-in folder), where the troubleshooting guide sends people to look,
+  // and needs no folder of its own that a locked-down till may not let it write to.
   platform::StdioLogFile logFile{".\\OPOSDebug.txt"};
-  platform::win32::Win32MessageBox messageBox;
-  platform::win32::Win32UsbBus usbBus;
+  win32::Win32MessageBox messageBox;
+  win32::Win32UsbBus usbBus;
   LineDisplayService service{Services()};
 
   PlatformServices Services() {

@@ -4,13 +4,12 @@
 
 #include <string>
 
-#include "com/com_ptr.h"
-#include "com/library_handle.h"
 #include "com/module.h"
+#include "com/registrar/registration_script.h"
+#include "com/registrar/script_replacement.h"
 #include "com/resource.h"
-#include "platform/win32/registry_editor_win32.h"
-#include "service/registrar/registration_script.h"
-#include "service/registrar/script_replacement.h"
+#include "win32/registry_editor_win32.h"
+#include "win32/unique_any.h"
 
 namespace orvix::com {
 namespace {
@@ -26,9 +25,9 @@ std::string ModulePath() {
   return path;
 }
 
-// The class entry names the module by its short path, free of spaces and of characters
-// outside the code page, as the module has always registered itself. A path whose short
-// form cannot be had stays as it is.
+// The class entry names the module by its short path, which has no spaces: a program that
+// passes the InprocServer32 value on unquoted (a `regsvr32 /u` built from it, say) would
+// cut a long path at its first space. A path whose short form cannot be had stays as it is.
 std::string ShortModulePath() {
   const std::string path = ModulePath();
   char shortPath[MAX_PATH] = {};
@@ -39,20 +38,20 @@ std::string ShortModulePath() {
 
 HRESULT LoadRegistrationScript(const std::string& modulePath, std::string* script) {
   HRESULT hr = S_OK;
-  LibraryHandle module(LoadLibraryExA(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  win32::UniqueModule module(LoadLibraryExA(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   HRSRC resource = nullptr;
   const char* bytes = nullptr;
   if (!module) hr = LastErrorResult();
   if (SUCCEEDED(hr)) {
-    resource = FindResourceA(module.Get(), MAKEINTRESOURCEA(IDR_POSLINEDISPLAY), "REGISTRY");
+    resource = FindResourceA(module.get(), MAKEINTRESOURCEA(IDR_POSLINEDISPLAY), "REGISTRY");
     if (resource == nullptr) hr = LastErrorResult();
   }
   if (SUCCEEDED(hr)) {
-    HGLOBAL loaded = LoadResource(module.Get(), resource);
+    HGLOBAL loaded = LoadResource(module.get(), resource);
     bytes = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
     if (bytes == nullptr) hr = LastErrorResult();
   }
-  if (SUCCEEDED(hr)) script->assign(bytes, SizeofResource(module.Get(), resource));
+  if (SUCCEEDED(hr)) script->assign(bytes, SizeofResource(module.get(), resource));
   return hr;
 }
 
@@ -80,29 +79,31 @@ HRESULT LoadModuleTypeLib(ITypeLib** library, std::wstring* loadedFrom) {
 }
 
 HRESULT RegisterModuleTypeLib() {
-  ComPtr<ITypeLib> library;
+  win32::ComPtr<ITypeLib> library;
   std::wstring path;
-  HRESULT hr = LoadModuleTypeLib(library.Put(), &path);
+  HRESULT hr = LoadModuleTypeLib(library.put(), &path);
   if (SUCCEEDED(hr)) {
     const size_t separator = path.find_last_of(L"\\/:");
     std::wstring helpDirectory = separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
-    hr = RegisterTypeLib(library.Get(), &path[0], &helpDirectory[0]);
+    hr = RegisterTypeLib(library.get(), &path[0], &helpDirectory[0]);
   }
   return hr;
 }
 
-// oleaut32 is asked for UnRegisterTypeLib at run time, as the registration has always done.
+// oleaut32 is asked for UnRegisterTypeLib at run time: an oleaut32 from before the function
+// lacks the export, and a static import would keep the module from loading there at all,
+// registration included; this way only the type library stays registered.
 void UnregisterModuleTypeLib() {
   using UnRegisterTypeLibFunction = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
-  ComPtr<ITypeLib> library;
+  win32::ComPtr<ITypeLib> library;
   std::wstring path;
-  if (FAILED(LoadModuleTypeLib(library.Put(), &path))) return;
+  if (FAILED(LoadModuleTypeLib(library.put(), &path))) return;
   TLIBATTR* attributes = nullptr;
   if (FAILED(library->GetLibAttr(&attributes))) return;
-  LibraryHandle oleaut(LoadLibraryA("oleaut32.dll"));
+  win32::UniqueModule oleaut(LoadLibraryA("oleaut32.dll"));
   if (oleaut) {
     auto unregister = reinterpret_cast<UnRegisterTypeLibFunction>(
-        reinterpret_cast<void*>(GetProcAddress(oleaut.Get(), "UnRegisterTypeLib")));
+        reinterpret_cast<void*>(GetProcAddress(oleaut.get(), "UnRegisterTypeLib")));
     if (unregister != nullptr) {
       unregister(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum, attributes->lcid,
                  attributes->syskind);
@@ -119,7 +120,7 @@ HRESULT UpdatePoslinedisplayRegistry(bool doRegister) {
   HRESULT hr = LoadRegistrationScript(modulePath, &script);
   if (SUCCEEDED(hr)) {
     const registrar::ReplacementMap replacements{{"Module", registrar::ModuleReplacementValue(modulePath)}};
-    platform::win32::Win32RegistryEditor registry;
+    win32::Win32RegistryEditor registry;
     hr = registrar::RunRegistrationScript(registry, script, replacements,
                                           doRegister ? registrar::RegistrarMode::kRegister
                                                      : registrar::RegistrarMode::kUnregister);

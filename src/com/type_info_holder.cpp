@@ -18,16 +18,17 @@ HRESULT TypeInfoHolder::EnsureLoaded(LCID lcid) {
 }
 
 HRESULT TypeInfoHolder::Load(LCID lcid) {
-  // The registered library, not the module's own resource: dispatch works once the module
-  // has been registered, as callers have always found it.
-  ComPtr<ITypeLib> library;
-  HRESULT hr = LoadRegTypeLib(libid_, majorVersion_, minorVersion_, lcid, library.Put());
-  ComPtr<ITypeInfo> typeInfo;
-  if (SUCCEEDED(hr)) hr = library->GetTypeInfoOfGuid(iid_, typeInfo.Put());
+  // The registered library, not the module's own resource: a module built without the
+  // resource registers the .tlb file beside it instead, and for that module only the
+  // registered library exists.
+  win32::ComPtr<ITypeLib> library;
+  HRESULT hr = LoadRegTypeLib(libid_, majorVersion_, minorVersion_, lcid, library.put());
+  win32::ComPtr<ITypeInfo> typeInfo;
+  if (SUCCEEDED(hr)) hr = library->GetTypeInfoOfGuid(iid_, typeInfo.put());
   if (SUCCEEDED(hr)) {
-    ComPtr<ITypeInfo2> extended;
-    if (SUCCEEDED(typeInfo->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(extended.Put())))) {
-      typeInfo.Reset(extended.Detach());
+    win32::ComPtr<ITypeInfo2> extended;
+    if (SUCCEEDED(typeInfo->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(extended.put())))) {
+      typeInfo.reset(extended.release());
     }
   }
   TYPEATTR* attributes = nullptr;
@@ -38,9 +39,9 @@ HRESULT TypeInfoHolder::Load(LCID lcid) {
     for (UINT index = 0; index < attributes->cFuncs; ++index) {
       FUNCDESC* function = nullptr;
       if (FAILED(typeInfo->GetFuncDesc(index, &function))) continue;
-      CachedName entry{UniqueBstr(), 0, function->memid};
-      if (SUCCEEDED(typeInfo->GetDocumentation(function->memid, entry.name.Put(), nullptr, nullptr, nullptr))) {
-        entry.length = SysStringLen(entry.name.Get());
+      CachedName entry{win32::UniqueBstr(), 0, function->memid};
+      if (SUCCEEDED(typeInfo->GetDocumentation(function->memid, entry.name.put(), nullptr, nullptr, nullptr))) {
+        entry.length = SysStringLen(entry.name.get());
         names.push_back(std::move(entry));
       }
       typeInfo->ReleaseFuncDesc(function);
@@ -53,7 +54,7 @@ HRESULT TypeInfoHolder::Load(LCID lcid) {
       Module().AddTerminationCallback([](void* holder) { static_cast<TypeInfoHolder*>(holder)->Release(); }, this);
       terminationRegistered_ = true;
     }
-    typeInfo_.store(typeInfo.Detach(), std::memory_order_release);
+    typeInfo_.store(typeInfo.release(), std::memory_order_release);
   }
   return hr;
 }
@@ -90,7 +91,7 @@ HRESULT TypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, LCID lcid, DI
     const UINT length = static_cast<UINT>(lstrlenW(name));
     bool found = false;
     for (auto entry = names_.rbegin(); entry != names_.rend(); ++entry) {
-      if (entry->length == length && std::memcmp(entry->name.Get(), name, length * sizeof(OLECHAR)) == 0) {
+      if (entry->length == length && std::memcmp(entry->name.get(), name, length * sizeof(OLECHAR)) == 0) {
         dispIds[index] = entry->dispId;
         found = true;
         break;

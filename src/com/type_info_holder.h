@@ -8,7 +8,7 @@
 #include <atomic>
 #include <vector>
 
-#include "com/com_ptr.h"
+#include "win32/unique_any.h"
 
 namespace orvix::com {
 
@@ -35,7 +35,7 @@ class TypeInfoHolder {
 
  private:
   struct CachedName {
-    UniqueBstr name;
+    win32::UniqueBstr name;
     UINT length;
     DISPID dispId;
   };

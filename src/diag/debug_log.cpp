@@ -24,9 +24,11 @@ void DebugLog::Write(const char* format, ...) {
   std::vsnprintf(text.data(), text.size(), format, args);
   va_end(args);
 
-  // The log has always been a text-mode file on Windows: every line feed, also one inside a
-  // text argument, is stored as CR LF. The file is written in binary mode and the CR added
-  // here, so the bytes are the same whichever C runtime wrote them.
+  // Every line feed, also one inside a text argument, is stored as CR LF, the line end the
+  // log's readers on Windows expect: with bare line feeds, Notepad before Windows 10 1809
+  // shows the whole log as one line, and a comparison with the log of an earlier run differs
+  // on every line. The file is written in binary mode and the CR added here, so the bytes are
+  // the same whichever C runtime writes them (a text-mode file gets no CR on the host).
   std::string piece;
   piece.reserve(static_cast<size_t>(length) + 8);
   for (int i = 0; i < length; ++i) {

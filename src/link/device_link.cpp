@@ -21,7 +21,9 @@ bool DeviceLink::OpenSerial(const DeviceProfile* profile) {
   portName[sizeof portName - 1] = '\0';
   serial_.Open(portName);
   // Each setting goes on its own even when the port did not open or an earlier one was
-  // refused, exactly as the display's installers have always configured it.
+  // refused: a driver that refuses one value (a baud rate it lacks) still takes the others,
+  // and flow control above all must end up off, or a display that does not drive CTS and
+  // DSR would hold back every write.
   serial_.SetBaudRate(static_cast<uint32_t>(profile->baud));
   serial_.SetParity(static_cast<uint8_t>(profile->parity));
   serial_.SetByteSize(static_cast<uint8_t>(profile->dataLength));

@@ -1,13 +1,13 @@
 #pragma once
 #include <cstdint>
 
+#include "common/display_state.h"
 #include "link/command_buffer.h"
 #include "link/device_profile.h"
 #include "link/display_command.h"
 #include "link/serial_transport.h"
 #include "link/usb_transport.h"
 #include "platform/clock.h"
-#include "text/display_state.h"
 
 namespace orvix {
 
@@ -35,11 +35,6 @@ class DeviceLink {
   // Reads `count` bytes from the transport of the current kind, waiting at most a second.
   // A count below 1 reads nothing. Always true: the caller judges the reply by its content.
   bool Read(uint8_t* destination, int32_t count);
-
-  // Whether the display is there: the CTS line for the serial port, always for others.
-  bool IsDevicePresent();
-  // Asks the display for its model and compares it with the state's model table.
-  bool IdentifyDevice();
 
   DisplayState& state() { return state_; }
   SerialTransport& serial() { return serial_; }

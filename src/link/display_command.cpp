@@ -1,7 +1,7 @@
 #include "link/display_command.h"
 
+#include "common/display_state.h"
 #include "link/command_buffer.h"
-#include "text/display_state.h"
 
 namespace orvix {
 

@@ -1,6 +1,6 @@
-#include <cstring>
+#include "link/identification.h"
 
-#include "link/device_link.h"
+#include <cstring>
 
 namespace orvix {
 namespace {
@@ -13,40 +13,40 @@ constexpr uint32_t kWaitAfterRetryMs = 20;
 
 }  // namespace
 
-bool DeviceLink::IsDevicePresent() {
-  if (state_.connectionKind == kConnectionSerial) return serial_.IsClearToSend();
+bool IsDevicePresent(DeviceLink& link) {
+  if (link.state().connectionKind == kConnectionSerial) return link.serial().IsClearToSend();
   return true;
 }
 
-bool DeviceLink::IdentifyDevice() {
+bool IdentifyDevice(DeviceLink& link) {
   CommandBuffer request;
-  SendCommand(&request, kCommandIdentify);
-  SendCommand(&request, kCommandFlush);
+  link.SendCommand(&request, kCommandIdentify);
+  link.SendCommand(&request, kCommandFlush);
 
   // A display that holds CTS off is not asked: ClaimDevice finds it missing later.
-  if (!IsDevicePresent()) return true;
+  if (!IsDevicePresent(link)) return true;
 
   // Cleared before every read, so that a read that delivers nothing is never taken for a
   // reply, nor a short one completed by bytes of an earlier answer.
   uint8_t reply[kReplyLength];
   auto readReply = [&] {
     std::memset(reply, 0, sizeof reply);
-    Read(reply, kReplyLength);
+    link.Read(reply, kReplyLength);
   };
 
   readReply();
   for (int retry = 0; reply[0] != kReplyMark && retry < kRetries; ++retry) {
-    WaitPumping(clock_, kWaitBeforeRetryMs);
+    WaitPumping(link.clock(), kWaitBeforeRetryMs);
     readReply();
-    WaitPumping(clock_, kWaitAfterRetryMs);
+    WaitPumping(link.clock(), kWaitAfterRetryMs);
   }
   if (reply[0] != kReplyMark) return false;  // the port stays open for what follows
 
   // The table's third entry repeats the second; only the first two are compared.
   for (int model = 0; model < 2; ++model) {
-    if (std::memcmp(reply + 1, state_.modelNames[model], kModelNameLength) == 0) return true;
+    if (std::memcmp(reply + 1, link.state().modelNames[model], kModelNameLength) == 0) return true;
   }
-  Close();
+  link.Close();
   return false;
 }
 

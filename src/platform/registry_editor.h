@@ -1,8 +1,9 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
+
+#include "platform/registry_key.h"
 
 namespace orvix::platform {
 
@@ -28,16 +29,6 @@ enum class RegistryValueType : uint32_t {
   kBinary = 3,  // REG_BINARY
   kDword = 4,   // REG_DWORD, four bytes, least significant first
 };
-
-// An open key. Destroying it closes it; a root key is never closed. A key is only ever
-// handed back to the editor that gave it out, and dies before that editor. Its access is
-// the one it was opened with: writing through a read-only key fails.
-class RegistryKey {
- public:
-  virtual ~RegistryKey() = default;
-};
-
-using RegistryKeyPtr = std::unique_ptr<RegistryKey>;
 
 // Writing access to the whole registry, for the COM registration. Nothing blocks beyond
 // the registry's own short locks. Names are 8-bit text in the system code page and are

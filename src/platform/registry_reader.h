@@ -1,14 +1,14 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/registry_key.h"
+
 namespace orvix::platform {
 
-// Read-only access to keys under HKEY_LOCAL_MACHINE, for the device profile.
+// Read-only access to keys under HKEY_LOCAL_MACHINE, for the device profile. Keys are handed
+// out as the RegistryEditor hands them out (see RegistryKey).
 class RegistryReader {
  public:
-  using Key = uintptr_t;  // 0 is no key
-  static constexpr Key kNoKey = 0;
-
   enum class Status {
     kOk,
     kNotFound,   // no such value, or no value at that index
@@ -24,25 +24,23 @@ class RegistryReader {
 
   virtual ~RegistryReader() = default;
 
-  // Opens HKLM\`path` for reading. Returns kNoKey when the key cannot be opened. The caller
-  // owns the key and gives it back with CloseKey.
-  virtual Key OpenLocalMachineKey(const char* path) = 0;
+  // Opens HKLM\`path` for reading. Null when the key cannot be opened. The caller owns the
+  // key; destroying it closes it.
+  virtual RegistryKeyPtr OpenLocalMachineKey(const char* path) = 0;
 
   // Number of values of the key. False when it cannot be read.
-  virtual bool QueryValueCount(Key key, uint32_t* count) = 0;
+  virtual bool QueryValueCount(RegistryKey& key, uint32_t* count) = 0;
 
   // Name of the value at `index`. `*nameLength` is the capacity of `name` in characters,
   // terminator included; on kOk it becomes the name's length without the terminator and
   // `name` is NUL-terminated. A name that does not fit gives kMoreData.
-  virtual Status EnumValueName(Key key, uint32_t index, char* name, uint32_t* nameLength) = 0;
+  virtual Status EnumValueName(RegistryKey& key, uint32_t index, char* name, uint32_t* nameLength) = 0;
 
   // Data of the value `name`. `*size` is the capacity of `data` in bytes; on kOk it becomes
   // the number of bytes delivered and `*type` the value's type. Data that does not fit gives
   // kMoreData and leaves the contents of `data` unspecified. Text values are delivered as
   // stored, which may or may not include a terminating NUL.
-  virtual Status QueryValue(Key key, const char* name, uint32_t* type, uint8_t* data, uint32_t* size) = 0;
-
-  virtual void CloseKey(Key key) = 0;
+  virtual Status QueryValue(RegistryKey& key, const char* name, uint32_t* type, uint8_t* data, uint32_t* size) = 0;
 };
 
 }  // namespace orvix::platform

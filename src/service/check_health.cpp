@@ -1,7 +1,7 @@
 #include <cstring>
 
+#include "common/opos.h"
 #include "service/line_display_service.h"
-#include "service/opos.h"
 
 namespace orvix {
 namespace {

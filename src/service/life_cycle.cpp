@@ -1,5 +1,6 @@
+#include "common/opos.h"
+#include "link/identification.h"
 #include "service/line_display_service.h"
-#include "service/opos.h"
 
 namespace orvix {
 
@@ -8,7 +9,7 @@ int32_t LineDisplayService::ClaimDevice(int32_t timeout) {
   // The whole timeout is always waited, presence is tested after it. A negative timeout
   // (OPOS_FOREVER among them) would never end, so it waits not at all.
   if (timeout > 0) platform_.clock->Sleep(static_cast<uint32_t>(timeout));
-  if (link_.IsDevicePresent()) {
+  if (IsDevicePresent(link_)) {
     state_.claimed = 1;
     return opos::kSuccess;
   }
@@ -27,6 +28,13 @@ int32_t LineDisplayService::CloseService() {
   log_.Write("======CloseService=====\n");
   link_.Close();
   state_.claimed = 0;
+  return opos::kSuccess;
+}
+
+int32_t LineDisplayService::COFreezeEvents(bool freeze) {
+  // No events are raised, so there is nothing to hold back; true is logged as the
+  // Automation truth value -1.
+  log_.Write("COFreezeEvents:0x%x\n", freeze ? -1 : 0);
   return opos::kSuccess;
 }
 

@@ -3,37 +3,33 @@
 #include <memory>
 #include <string>
 
+#include "common/display_state.h"
 #include "diag/debug_log.h"
 #include "link/device_link.h"
 #include "link/serial_transport.h"
 #include "link/usb_display_transport.h"
 #include "service/platform_services.h"
-#include "text/display_state.h"
 
 namespace orvix {
-
-// The fourteen operations the display does not have; each is refused the same way.
-enum class UnsupportedOperation {
-  kClearDescriptors,
-  kCreateWindow,
-  kDestroyWindow,
-  kRefreshWindow,
-  kSetDescriptor,
-  kDefineGlyph,
-  kReadCharacterAtCursor,
-  kDisplayBitmap,
-  kSetBitmap,
-  kResetStatistics,
-  kRetrieveStatistics,
-  kUpdateStatistics,
-  kCompareFirmwareVersion,
-  kUpdateFirmware,
-};
 
 // The OPOS LineDisplay service: the bodies of the 29 methods, on the state they share. Texts
 // come in as UTF-16 (the Automation strings; null is the empty text). Methods that report an
 // OPOS result code return it. No method checks whether the service is open, claimed or
 // enabled: the Control Object keeps that bookkeeping. The DLL holds one per process.
+//
+// Where each method is, in this folder unless named otherwise:
+//   OpenService                                  open_service.cpp (the profile: registry_profile.h)
+//   ClaimDevice, ReleaseDevice, CloseService,
+//   DirectIO, COFreezeEvents                     life_cycle.cpp
+//   CheckHealth                                  check_health.cpp
+//   GetPropertyNumber, SetPropertyNumber,
+//   GetPropertyString, SetPropertyString         properties.cpp
+//   DisplayText, DisplayTextAt, ClearText        text_methods.cpp, on text/text_output.h
+//   ScrollText                                   text_methods.cpp, on text/scroll_text.h
+//   ClearDescriptors, CreateWindow, DestroyWindow, RefreshWindow, SetDescriptor,
+//   DefineGlyph, ReadCharacterAtCursor, DisplayBitmap, SetBitmap, ResetStatistics,
+//   RetrieveStatistics, UpdateStatistics, CompareFirmwareVersion, UpdateFirmware
+//                                                unsupported.cpp: Unsupported with the name
 class LineDisplayService {
  public:
   explicit LineDisplayService(const PlatformServices& platform);
@@ -56,7 +52,9 @@ class LineDisplayService {
   int32_t DisplayText(const char16_t* data, int32_t attribute);
   int32_t DisplayTextAt(int32_t row, int32_t column, const char16_t* data, int32_t attribute);
   int32_t ScrollText(int32_t direction, int32_t units);
-  int32_t Unsupported(UnsupportedOperation operation);
+  // One of the fourteen operations the display does not have, by its published name (which
+  // the log line names): each is refused the same way and changes nothing.
+  int32_t Unsupported(const char* method);
 
   DisplayState& state() { return state_; }
   DeviceLink& link() { return link_; }

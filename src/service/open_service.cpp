@@ -1,12 +1,13 @@
 #include <map>
 #include <string>
 
+#include "common/opos.h"
 #include "link/command_buffer.h"
 #include "link/device_profile.h"
+#include "link/identification.h"
 #include "service/line_display_service.h"
-#include "service/opos.h"
 #include "service/registry_profile.h"
-#include "text/text_output.h"
+#include "text/bstr_to_multibyte.h"
 
 namespace orvix {
 namespace {
@@ -14,8 +15,9 @@ namespace {
 // The component serves this one profile; other names reach it only through an alias.
 constexpr char kProfileName[] = "ORVIX";
 constexpr char kDeviceClassKey[] = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay";
-// Always this key, whichever name led to it; installers have always written it with the
-// closing backslash.
+// Always this key, whichever name led to it: an alias only chooses this service object, so
+// every logical name of the display reads the same settings. The closing backslash does no
+// harm; the registry ignores it.
 constexpr char kProfileKey[] = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\ORVIX\\";
 
 constexpr uint32_t kOptionStrictParameters = 0x1;
@@ -62,13 +64,15 @@ int32_t LineDisplayService::OpenService(const char16_t* deviceClass, const char1
   {
     // Unreadable values (missing, larger than the buffer or of the wrong type) count as empty:
     // no transport for DeviceType, 0 for the numbers and an empty port name.
-    ProfileKey key(*platform_.registry, kProfileKey);
-    state_.connectionKind =
-        ConnectionKindOf(deviceTypes, ReadProfileValue(key, "DeviceType", ProfileValueKind::kText).text());
+    const platform::RegistryKeyPtr key = platform_.registry->OpenLocalMachineKey(kProfileKey);
+    auto read = [&](const char* name, ProfileValueKind kind) {
+      return ReadProfileValue(*platform_.registry, key.get(), name, kind);
+    };
+    state_.connectionKind = ConnectionKindOf(deviceTypes, read("DeviceType", ProfileValueKind::kText).text());
     // A DeviceID stored as text gives the codes of its first two characters, which name no
     // device; any type is read as it is stored.
-    state_.usbDeviceSelector = UsbSelectorOf(ReadProfileValue(key, "DeviceID", ProfileValueKind::kAnyData));
-    const uint32_t option = LittleEndian32(ReadProfileValue(key, "Option", ProfileValueKind::kNumber));
+    state_.usbDeviceSelector = UsbSelectorOf(read("DeviceID", ProfileValueKind::kAnyData));
+    const uint32_t option = LittleEndian32(read("Option", ProfileValueKind::kNumber));
     if (option & kOptionStrictParameters) state_.strictParameters = 1;
     if (option & kOptionLog) state_.logEnabled = 1;
     if (option & kOptionZeroBasedCoordinates) state_.zeroBasedCoordinates = 1;
@@ -76,13 +80,13 @@ int32_t LineDisplayService::OpenService(const char16_t* deviceClass, const char1
     // Only now does the log know whether it is on for this opening.
     log_.Write("OpenService:\nDeviceClass:%s,DeviceName:%s\n", classText.c_str(), nameText.c_str());
 
-    const ProfileValue port = ReadProfileValue(key, "COMPORT", ProfileValueKind::kText);
+    const ProfileValue port = read("COMPORT", ProfileValueKind::kText);
     static_assert(sizeof profile.portName == sizeof port.bytes, "the port name takes the whole value");
     for (size_t i = 0; i < sizeof profile.portName; ++i) profile.portName[i] = static_cast<char>(port.bytes[i]);
-    profile.baud = DecimalValue(ReadProfileValue(key, "Baud", ProfileValueKind::kText).text());
-    profile.parity = DecimalValue(ReadProfileValue(key, "Parity", ProfileValueKind::kText).text());
-    profile.dataLength = DecimalValue(ReadProfileValue(key, "DataLength", ProfileValueKind::kText).text());
-    profile.stopBit = DecimalValue(ReadProfileValue(key, "StopBit", ProfileValueKind::kText).text());
+    profile.baud = DecimalValue(read("Baud", ProfileValueKind::kText).text());
+    profile.parity = DecimalValue(read("Parity", ProfileValueKind::kText).text());
+    profile.dataLength = DecimalValue(read("DataLength", ProfileValueKind::kText).text());
+    profile.stopBit = DecimalValue(read("StopBit", ProfileValueKind::kText).text());
   }
 
   // Whether the transport opened is judged by the identification, not here.
@@ -91,7 +95,7 @@ int32_t LineDisplayService::OpenService(const char16_t* deviceClass, const char1
   } else if (state_.connectionKind == kConnectionSerial) {
     link_.OpenSerial(&profile);
   }
-  if (!link_.IdentifyDevice()) result = opos::kIllegal;
+  if (!IdentifyDevice(link_)) result = opos::kIllegal;
 
   // Initialise and clear whatever the identification found, so that the blank display and
   // the home cursor match the reset mirror.

@@ -1,9 +1,9 @@
 #include <algorithm>
 
+#include "common/opos.h"
 #include "link/command_buffer.h"
 #include "service/line_display_service.h"
-#include "service/opos.h"
-#include "text/text_output.h"
+#include "text/bstr_to_multibyte.h"
 
 namespace orvix {
 namespace {
@@ -31,7 +31,9 @@ int32_t CursorRowProperty(const DisplayState& s) { return s.cursorUpdate == 1 &&
 const ReadableNumber kReadableNumbers[] = {
     {opos::kPidxClaimed, "PIDX_Claimed", [](const DisplayState& s) -> int32_t { return s.claimed; }},
     {opos::kPidxDataEventEnabled, "PIDX_DataEventEnabled", Constant<0>},
-    // Reported as 103, not 1: the Control Object has always read it as a boolean.
+    // Reported as 103, not 1. The Control Object reads any number but 0 as true, so both
+    // mean enabled to it; a caller that compares with the 103 it has been given would take
+    // 1 for disabled.
     {opos::kPidxDeviceEnabled, "PIDX_DeviceEnabled",
      [](const DisplayState& s) -> int32_t { return s.deviceEnabled != 0 ? opos::kDeviceEnabledReported : 0; }},
     {opos::kPidxFreezeEvents, "PIDX_FreezeEvents", Constant<0>},
@@ -43,7 +45,7 @@ const ReadableNumber kReadableNumbers[] = {
     {opos::kPidxPowerNotify, "PIDX_PowerNotify", Constant<0>},
     {opos::kPidxPowerState, "PIDX_PowerState", Constant<opos::kPowerOnline>},
     {opos::kPidxCapPowerReporting, "PIDX_CapPowerReporting", Constant<0>},
-    {opos::kPidxDispCharacterSet, "PIDXDisp_CharacterSet", Constant<998>},
+    {opos::kPidxDispCharacterSet, "PIDXDisp_CharacterSet", Constant<opos::kCharacterSetAscii>},
     {opos::kPidxDispColumns, "PIDXDisp_Columns", Constant<kDisplayColumns>},
     {opos::kPidxDispCursorColumn, "PIDXDisp_CursorColumn", CursorColumnProperty},
     {opos::kPidxDispCursorRow, "PIDXDisp_CursorRow", CursorRowProperty},
@@ -54,20 +56,21 @@ const ReadableNumber kReadableNumbers[] = {
     {opos::kPidxDispMarqueeType, "PIDXDisp_MarqueeType", [](const DisplayState& s) -> int32_t { return s.marqueeType; }},
     {opos::kPidxDispRows, "PIDXDisp_Rows", Constant<kDisplayRows>},
     {opos::kPidxDispCursorType, "PIDXDisp_CursorType", [](const DisplayState& s) -> int32_t { return s.cursorType; }},
-    {5020, "PIDXDisp_GlyphHeight", Constant<0>},
-    {5021, "PIDXDisp_GlyphWidth", Constant<0>},
-    {5501, "PIDXDisp_CapBlink", Constant<1>},
-    {5502, "PIDXDisp_CapBrightness", Constant<1>},
-    {5503, "PIDXDisp_CapCharacterSet", Constant<1>},
-    {5504, "PIDXDisp_CapDescriptors", Constant<0>},
-    {5505, "PIDXDisp_CapHMarquee", Constant<1>},
-    {5506, "PIDXDisp_CapICharWait", Constant<0>},
-    {5507, "PIDXDisp_CapVMarquee", Constant<0>},
-    {5508, "PIDXDisp_CapBlinkRate", Constant<1>},
-    {5509, "PIDXDisp_CapCursorType", Constant<8>},
-    {5510, "PIDXDisp_CapCustomGlyph", Constant<8>},
-    {5511, "PIDXDisp_CapReadBack", Constant<0>},
-    {5512, "PIDXDisp_CapReverse", Constant<0>},
+    {opos::kPidxDispGlyphHeight, "PIDXDisp_GlyphHeight", Constant<0>},
+    {opos::kPidxDispGlyphWidth, "PIDXDisp_GlyphWidth", Constant<0>},
+    {opos::kPidxDispCapBlink, "PIDXDisp_CapBlink", Constant<1>},
+    {opos::kPidxDispCapBrightness, "PIDXDisp_CapBrightness", Constant<1>},
+    {opos::kPidxDispCapCharacterSet, "PIDXDisp_CapCharacterSet", Constant<1>},
+    {opos::kPidxDispCapDescriptors, "PIDXDisp_CapDescriptors", Constant<0>},
+    {opos::kPidxDispCapHMarquee, "PIDXDisp_CapHMarquee", Constant<1>},
+    {opos::kPidxDispCapICharWait, "PIDXDisp_CapICharWait", Constant<0>},
+    {opos::kPidxDispCapVMarquee, "PIDXDisp_CapVMarquee", Constant<0>},
+    {opos::kPidxDispCapBlinkRate, "PIDXDisp_CapBlinkRate", Constant<1>},
+    {opos::kPidxDispCapCursorType, "PIDXDisp_CapCursorType", Constant<opos::kCursorCapUnderline>},
+    // A boolean: 8 reads as true, as any number but 0 does.
+    {opos::kPidxDispCapCustomGlyph, "PIDXDisp_CapCustomGlyph", Constant<8>},
+    {opos::kPidxDispCapReadBack, "PIDXDisp_CapReadBack", Constant<0>},
+    {opos::kPidxDispCapReverse, "PIDXDisp_CapReverse", Constant<0>},
 };
 
 struct ReadableText {
@@ -90,7 +93,7 @@ struct WritableLabel {
   const char* label;
 };
 
-// CursorUpdate (5006) is written without a label, so its log line stays open.
+// CursorUpdate is written without a label, so its log line stays open.
 const WritableLabel kWritableLabels[] = {
     {opos::kPidxDeviceEnabled, "PIDXDisp_DeviceEnabled"},
     {opos::kPidxBinaryConversion, "PIDX_BinaryConversion"},
@@ -182,11 +185,11 @@ void LineDisplayService::SetPropertyNumber(int32_t propIndex, int32_t number) {
       break;
     case opos::kPidxDispMarqueeType:
       state_.marqueeType = SignedLowByte(LowByte(number));
-      if (number == 0) {
+      if (number == opos::kMarqueeNone) {
         link_.SendCommand(&buffer, kCommandOverwriteMode);
-      } else if (number == 1) {
+      } else if (number == opos::kMarqueeUp) {
         link_.SendCommand(&buffer, kCommandVerticalScroll);
-      } else if (number == 3) {
+      } else if (number == opos::kMarqueeLeft) {
         link_.SendCommand(&buffer, kCommandHorizontalScroll);
       } else {
         return;  // the display has no mode for it: stored for reading back, nothing sent
@@ -198,8 +201,8 @@ void LineDisplayService::SetPropertyNumber(int32_t propIndex, int32_t number) {
       break;
     case opos::kPidxDispCursorType:
       // Any other type leaves the cursor as it was, and the display is told so again.
-      if (number == 4) state_.cursorType = 1;
-      if (number == 0) state_.cursorType = 0;
+      if (number == opos::kCursorUnderline) state_.cursorType = kDisplayCursorOn;
+      if (number == opos::kCursorNone) state_.cursorType = kDisplayCursorOff;
       link_.SendCommand(&buffer, kCommandCursorType);
       break;
     default:

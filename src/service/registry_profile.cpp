@@ -24,12 +24,13 @@ bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 }  // namespace
 
-ProfileValue ReadProfileValue(ProfileKey& key, const char* name, ProfileValueKind kind) {
+ProfileValue ReadProfileValue(Registry& registry, platform::RegistryKey* key, const char* name,
+                              ProfileValueKind kind) {
   ProfileValue value;
-  if (!key.opened()) return value;
+  if (key == nullptr) return value;
   uint32_t type = 0;
   uint32_t size = sizeof value.bytes;
-  const Registry::Status status = key.registry().QueryValue(key.key(), name, &type, value.bytes, &size);
+  const Registry::Status status = registry.QueryValue(*key, name, &type, value.bytes, &size);
   // After a value that did not fit the buffer holds whatever the registry left in it, and
   // a value of the wrong type would be read as something it is not (a number stored for
   // Baud gives its bytes, not its digits); both stand for the empty value instead.
@@ -44,19 +45,19 @@ ProfileValue ReadProfileValue(ProfileKey& key, const char* name, ProfileValueKin
 
 std::map<std::string, std::string> ReadAliases(platform::RegistryReader& registry, const char* path) {
   std::map<std::string, std::string> aliases;
-  ProfileKey key(registry, path);
+  const platform::RegistryKeyPtr key = registry.OpenLocalMachineKey(path);
   uint32_t count = 0;
-  if (!key.opened() || !registry.QueryValueCount(key.key(), &count)) return aliases;
+  if (!key || !registry.QueryValueCount(*key, &count)) return aliases;
   for (uint32_t index = 0; index < count; ++index) {
     char name[kProfileNameChars] = {};
     uint32_t nameLength = kProfileNameChars;
-    const Registry::Status status = registry.EnumValueName(key.key(), index, name, &nameLength);
+    const Registry::Status status = registry.EnumValueName(*key, index, name, &nameLength);
     if (status == Registry::Status::kMoreData) continue;
     // The values ran out early (another program removed some while we counted) or the
     // key went bad: nothing further can be enumerated.
     if (status != Registry::Status::kOk) break;
     name[kProfileNameChars - 1] = '\0';
-    aliases[name] = ReadProfileValue(key, name, ProfileValueKind::kText).text();
+    aliases[name] = ReadProfileValue(registry, key.get(), name, ProfileValueKind::kText).text();
   }
   return aliases;
 }

@@ -13,27 +13,6 @@ constexpr uint32_t kProfileValueBytes = 256;
 // Value names longer than this (terminator included) are passed over.
 constexpr uint32_t kProfileNameChars = 254;
 
-// A key of HKEY_LOCAL_MACHINE opened for reading and closed when this goes out of scope.
-// A key that did not open reads as a key without values.
-class ProfileKey {
- public:
-  ProfileKey(platform::RegistryReader& registry, const char* path)
-      : registry_(registry), key_(registry.OpenLocalMachineKey(path)) {}
-  ~ProfileKey() {
-    if (key_ != platform::RegistryReader::kNoKey) registry_.CloseKey(key_);
-  }
-  ProfileKey(const ProfileKey&) = delete;
-  ProfileKey& operator=(const ProfileKey&) = delete;
-
-  platform::RegistryReader& registry() { return registry_; }
-  platform::RegistryReader::Key key() const { return key_; }
-  bool opened() const { return key_ != platform::RegistryReader::kNoKey; }
-
- private:
-  platform::RegistryReader& registry_;
-  platform::RegistryReader::Key key_;
-};
-
 // What a value must be stored as for its bytes to be taken.
 enum class ProfileValueKind {
   kText,     // REG_SZ or REG_EXPAND_SZ
@@ -49,11 +28,12 @@ struct ProfileValue {
   const char* text() const { return reinterpret_cast<const char*>(bytes); }
 };
 
-// Reads the value `name` of `key` into a fresh buffer. A value that is missing, does not fit
-// into 256 bytes or is not stored as `kind` asks reads as all zeros, that is the empty text
-// and the number 0: the buffer never keeps bytes of an earlier value, and a text always
-// ends inside it.
-ProfileValue ReadProfileValue(ProfileKey& key, const char* name, ProfileValueKind kind);
+// Reads the value `name` of `key` (from `registry`) into a fresh buffer. A value that is
+// missing, does not fit into 256 bytes or is not stored as `kind` asks reads as all zeros,
+// that is the empty text and the number 0: the buffer never keeps bytes of an earlier value,
+// and a text always ends inside it. A null `key` (one that did not open) has no values.
+ProfileValue ReadProfileValue(platform::RegistryReader& registry, platform::RegistryKey* key, const char* name,
+                              ProfileValueKind kind);
 
 // The values of `key` as logical device names, each with its data as text. Names that do
 // not fit into kProfileNameChars are passed over; a key that cannot be opened or whose

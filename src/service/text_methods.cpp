@@ -1,4 +1,5 @@
 #include "service/line_display_service.h"
+#include "text/scroll_text.h"
 #include "text/text_output.h"
 
 namespace orvix {
@@ -16,7 +17,7 @@ int32_t LineDisplayService::DisplayTextAt(int32_t row, int32_t column, const cha
 }
 
 int32_t LineDisplayService::ScrollText(int32_t direction, int32_t units) {
-  return TextOutput(state_, link_, log_, *platform_.ansi).ScrollText(direction, units);
+  return orvix::ScrollText(state_, link_, log_, direction, units);
 }
 
 }  // namespace orvix

@@ -1,6 +1,6 @@
-#include <vector>
+#include "text/bstr_to_multibyte.h"
 
-#include "text/text_output.h"
+#include <vector>
 
 namespace orvix {
 

@@ -1,8 +1,11 @@
+#include "text/scroll_text.h"
+
 #include <algorithm>
 #include <cstring>
 
-#include "service/opos.h"
-#include "text/text_output.h"
+#include "common/opos.h"
+#include "link/command_buffer.h"
+#include "link/display_command.h"
 
 namespace orvix {
 namespace {
@@ -64,33 +67,33 @@ void ShiftMirror(DisplayState& state, int32_t direction, int32_t units) {
 
 }  // namespace
 
-int32_t TextOutput::ScrollText(int32_t direction, int32_t units) {
-  log_.Write("ScrollText:0x%x,0x%x\n", static_cast<unsigned>(direction), static_cast<unsigned>(units));
+int32_t ScrollText(DisplayState& state, DeviceLink& link, DebugLog& log, int32_t direction, int32_t units) {
+  log.Write("ScrollText:0x%x,0x%x\n", static_cast<unsigned>(direction), static_cast<unsigned>(units));
 
   const ScrollLimit* limit = LimitOf(direction);
   if (limit != nullptr) {
     if (units < 0 || units > limit->maxUnits) {
-      log_.Write("%s", limit->outOfRangeMessage);
-      if (state_.strictParameters != 0) return opos::kIllegal;
+      log.Write("%s", limit->outOfRangeMessage);
+      if (state.strictParameters != 0) return opos::kIllegal;
       units = std::clamp(units, 0, limit->maxUnits);
     }
-    ShiftMirror(state_, direction, units);
+    ShiftMirror(state, direction, units);
   } else {
-    log_.Write("ScrollText:Direction error:OPOS_E_ILLEGAL\n");
-    if (state_.strictParameters != 0) return opos::kIllegal;
+    log.Write("ScrollText:Direction error:OPOS_E_ILLEGAL\n");
+    if (state.strictParameters != 0) return opos::kIllegal;
   }
 
   // The display is never asked to scroll: it is put in overwrite mode, cleared and sent all
   // forty cells of the mirror again, which works whatever scroll mode it was left in.
   CommandBuffer buffer;
-  link_.SendCommand(&buffer, kCommandOverwriteMode);
-  if (limit == nullptr) log_.Write("ScrollText:No command be executed:OPOS_E_ILLEGAL\n");
+  link.SendCommand(&buffer, kCommandOverwriteMode);
+  if (limit == nullptr) log.Write("ScrollText:No command be executed:OPOS_E_ILLEGAL\n");
 
-  state_.cursorRow = 0;
-  state_.cursorColumn = 0;
-  link_.SendCommand(&buffer, kCommandClear);
-  buffer.Append(state_.textCells, sizeof state_.textCells);
-  link_.SendCommand(&buffer, kCommandFlush);
+  state.cursorRow = 0;
+  state.cursorColumn = 0;
+  link.SendCommand(&buffer, kCommandClear);
+  buffer.Append(state.textCells, sizeof state.textCells);
+  link.SendCommand(&buffer, kCommandFlush);
   return opos::kSuccess;
 }
 

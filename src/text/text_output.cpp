@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "service/opos.h"
+#include "common/opos.h"
+#include "link/command_buffer.h"
+#include "link/display_command.h"
+#include "text/bstr_to_multibyte.h"
 
 namespace orvix {
 namespace {

@@ -118,28 +118,29 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
   size_t openKeys = 0;                 // through either interface
 
   // -- as the profile reader sees it
-  Key OpenLocalMachineKey(const char* path) override {
-    if (Find(Join("HKLM", path)) == nullptr) return kNoKey;
-    readerKeys_[nextKey_] = Join("HKLM", path);
-    return ++openKeys, nextKey_++;
+  platform::RegistryKeyPtr OpenLocalMachineKey(const char* path) override {
+    const Node* node = Find(Join("HKLM", path));
+    return node != nullptr ? Hand(*node, false) : nullptr;
   }
-  bool QueryValueCount(Key key, uint32_t* count) override {
-    if (readerKeys_.count(key) != 0) *count = static_cast<uint32_t>(Find(readerKeys_[key])->values.size());
-    return readerKeys_.count(key) != 0;
+  bool QueryValueCount(platform::RegistryKey& key, uint32_t* count) override {
+    const Node* node = Live(key);
+    if (node != nullptr) *count = static_cast<uint32_t>(node->values.size());
+    return node != nullptr;
   }
-  Status EnumValueName(Key key, uint32_t index, char* name, uint32_t* nameLength) override {
-    const Values* values = readerKeys_.count(key) != 0 ? &Find(readerKeys_[key])->values : nullptr;
-    if (values == nullptr || index >= values->size()) return values == nullptr ? Status::kError : Status::kNotFound;
-    const std::string& stored = (*values)[index].first;
+  Status EnumValueName(platform::RegistryKey& key, uint32_t index, char* name, uint32_t* nameLength) override {
+    const Node* node = Live(key);
+    if (node == nullptr || index >= node->values.size()) return node == nullptr ? Status::kError : Status::kNotFound;
+    const std::string& stored = node->values[index].first;
     if (stored.size() + 1 > *nameLength) return Status::kMoreData;
     std::memcpy(name, stored.c_str(), stored.size() + 1);
     *nameLength = static_cast<uint32_t>(stored.size());
     return Status::kOk;
   }
-  Status QueryValue(Key key, const char* name, uint32_t* type, uint8_t* data, uint32_t* size) override {
-    Values* values = readerKeys_.count(key) != 0 ? &Find(readerKeys_[key])->values : nullptr;
-    const auto value = values != nullptr ? Named(*values, name) : Values::iterator();
-    if (values == nullptr || value == values->end()) return values == nullptr ? Status::kError : Status::kNotFound;
+  Status QueryValue(platform::RegistryKey& key, const char* name, uint32_t* type, uint8_t* data,
+                    uint32_t* size) override {
+    Node* node = Live(key);
+    const auto value = node != nullptr ? Named(node->values, name) : Values::iterator();
+    if (node == nullptr || value == node->values.end()) return node == nullptr ? Status::kError : Status::kNotFound;
     const std::vector<uint8_t>& stored = value->second.second;
     const bool fits = stored.size() <= *size;
     *type = value->second.first;
@@ -148,7 +149,6 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
     *size = static_cast<uint32_t>(stored.size());
     return fits ? Status::kOk : Status::kMoreData;
   }
-  void CloseKey(Key key) override { openKeys -= readerKeys_.erase(key); }
 
   // -- as the registrar sees it
   platform::RegistryKeyPtr OpenRoot(platform::RegistryRoot root) override {
@@ -281,8 +281,6 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
   }
 
   std::map<std::string, Node> keys_;  // by lower-case path
-  std::map<RegistryReader::Key, std::string> readerKeys_;
-  RegistryReader::Key nextKey_ = 1;
   int nextId_ = 1;
 };
 

@@ -53,8 +53,8 @@ TEST(ProfileValueTest, ReadsOnlyWhatFitsAndIsOfItsKind) {
            {3, "17", Kind::kNumber, "17"}, {1, "17", Kind::kNumber, ""}, {7, "AB", Kind::kAnyData, "AB"}}) {
     MemoryRegistry registry;
     registry.Set("HKLM\\P", "V", type, std::vector<uint8_t>(data.begin(), data.end()));
-    ProfileKey key(registry, "P");
-    EXPECT_EQ(ReadProfileValue(key, "V", kind).text(), text) << type << " " << data.size();
+    const platform::RegistryKeyPtr key = registry.OpenLocalMachineKey("P");
+    EXPECT_EQ(ReadProfileValue(registry, key.get(), "V", kind).text(), text) << type << " " << data.size();
   }
 }
 

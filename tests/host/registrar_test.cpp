@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "host/fakes.h"
-#include "service/registrar/registration_script.h"
+#include "com/registrar/registration_script.h"
 
 namespace orvix::registrar {
 namespace {

@@ -69,7 +69,7 @@ class HostStage : public Stage {
     const uint32_t start = rig_->clock.now;
     int32_t r = 0;
     const auto unsupported = std::find(kUnsupported.begin(), kUnsupported.end(), m);
-    if (unsupported != kUnsupported.end()) r = s.Unsupported(static_cast<UnsupportedOperation>(unsupported - kUnsupported.begin()));
+    if (unsupported != kUnsupported.end()) r = s.Unsupported(m.c_str());
     if (m == "GetPropertyString") *result = Value{true, 0, {}};
     if (m == "GetPropertyString") for (char c : s.GetPropertyString(n(0))) result->text.push_back(static_cast<unsigned char>(c));
     if (m == "COFreezeEvents") r = s.COFreezeEvents(n(0) != 0);

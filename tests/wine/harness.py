@@ -22,25 +22,9 @@ from pathlib import Path
 REPOSITORY = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(REPOSITORY / "tools" / "demo"))
 
-from wine_box import LOADER32, REGEDIT, SYSTEM32, SYSWOW64, Prefix, VirtualDisplay, WineError, quiet_run, unix_to_windows  # noqa: E402
+from wine_box import LOADER32, REGEDIT, SYSTEM32, SYSWOW64, Prefix, VirtualDisplay, WineError, quiet_run, serial_profile, unix_to_windows  # noqa: E402
 
 SKIPPED = 77
-# The profile that every case starts from: the display on COM7 at 9600 8N1, the log on.
-PROFILE = """REGEDIT4
-
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay]
-"PoleDisplay"="ORVIX"
-
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\ORVIX]
-@="OPOS.ORVIX"
-"DeviceType"="COM"
-"COMPORT"="COM7"
-"Baud"="9600"
-"Parity"="0"
-"DataLength"="8"
-"StopBit"="0"
-"Option"=dword:00000010
-"""
 CLIENT_SECONDS = 240  # two clients, well within the test's 600 s
 
 
@@ -223,7 +207,8 @@ class Suite:
                 path.rmdir() if path.is_dir() else path.unlink()
         work.mkdir(parents=True, exist_ok=True)
         self.profile = work / "profile.reg"
-        self.profile.write_text(PROFILE.replace("\n", "\r\n"), encoding="ascii")
+        # Every case starts from the display on COM7 at 9600 8N1, with the log on.
+        self.profile.write_text(serial_profile("COM7", option=0x10), encoding="ascii")
         self.prefix = Prefix(work.parent / "prefix", work / "logs")
         self.prefix.ready()
         self.display = VirtualDisplay(self.args.vpd, work / "tty-com7", work / "vpd.log").start()

@@ -23,26 +23,12 @@ HERE = Path(__file__).resolve().parent
 REPOSITORY = HERE.parents[1]
 sys.path.insert(0, str(HERE))
 
-from wine_box import REGEDIT, SYSTEM32, Prefix, VirtualDisplay, WineError, unix_to_windows  # noqa: E402
+from wine_box import REGEDIT, SYSTEM32, Prefix, VirtualDisplay, WineError, serial_profile, unix_to_windows  # noqa: E402
 
 PORT = "COM7"
 # What `msiexec /i orvix-<version>-x64.msi CONNECTION=COM PORT=COM7 LOGICALNAME=PoleDisplay`
 # writes (INSTALL.txt).
 PROFILE_SETTINGS = 'CONNECTION=COM PORT=%s LOGICALNAME=PoleDisplay' % PORT
-PROFILE = """REGEDIT4
-
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay]
-"PoleDisplay"="ORVIX"
-
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\ORVIX]
-@="OPOS.ORVIX"
-"DeviceType"="COM"
-"COMPORT"="%s"
-"Baud"="9600"
-"Parity"="0"
-"DataLength"="8"
-"StopBit"="0"
-""" % PORT
 SESSION = HERE / "sale.vbs"
 SESSION_TIMEOUT = 90
 # What the sale leaves on the display: the thank-you, blinking.
@@ -124,7 +110,7 @@ def run_demo(build):
 
         link = work / ("tty-%s" % PORT.lower())
         profile = work / ("orvix-serial-%s.reg" % PORT.lower())
-        profile.write_bytes(PROFILE.replace("\n", "\r\n").encode("ascii"))
+        profile.write_bytes(serial_profile(PORT).encode("ascii"))
         say("-> %s leads to the virtual display at %s" % (PORT, link))
         say("-> regedit %s (the profile of %s)" % (profile, PROFILE_SETTINGS))
         say("-> cscript %s: OpenService, ClaimDevice, DeviceEnabled, the sale, ReleaseDevice, CloseService"

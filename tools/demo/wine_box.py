@@ -26,6 +26,18 @@ SYSWOW64 = "C:\\windows\\syswow64\\"
 REGEDIT = "C:\\windows\\regedit.exe"  # the 64-bit one; the 32-bit one is in syswow64
 
 
+def serial_profile(port, option=0):
+    """The device profile that `msiexec /i orvix-<version>-x64.msi CONNECTION=COM PORT=<port>
+    LOGICALNAME=PoleDisplay` writes (9600 8N1), as a registry file for regedit."""
+    return "\r\n".join([
+        "REGEDIT4", "",
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay]",
+        '"PoleDisplay"="ORVIX"', "",
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\ORVIX]",
+        '@="OPOS.ORVIX"', '"DeviceType"="COM"', '"COMPORT"="%s"' % port, '"Baud"="9600"', '"Parity"="0"',
+        '"DataLength"="8"', '"StopBit"="0"', '"Option"=dword:%08x' % option, ""])
+
+
 class WineError(Exception):
     """Wine or the virtual display could not do what was asked."""
 

@@ -163,7 +163,7 @@ int RunCheck(const std::string& deviceName) {
 
   steps.Begin(kStepProfile, "Device profile", std::string("in the ") + ProgramBitness() + " registry view");
   RegistryView registry(0);
-  const Profile profile = ReadProfile(registry);
+  const Profile profile = ReadProfile(registry.reader());
   PrintProfile(stdout, profile, "   ");
   const std::string problem = ProfileProblem(profile, deviceName);
   if (problem.empty() ? steps.Pass("the name leads to the profile, which names a transport") : steps.Fail(problem)) {

@@ -6,7 +6,6 @@
 namespace orvixcheck {
 namespace {
 
-using orvix::ProfileKey;
 using orvix::ProfileValueKind;
 using orvix::ReadProfileValue;
 
@@ -31,19 +30,20 @@ const char* StopBitName(int32_t stopBit) {
 Profile ReadProfile(orvix::platform::RegistryReader& registry) {
   Profile profile;
   profile.logicalNames = orvix::ReadAliases(registry, kDeviceClassKey);
-  ProfileKey key(registry, kProfileKey);
-  profile.found = key.opened();
+  const orvix::platform::RegistryKeyPtr opened = registry.OpenLocalMachineKey(kProfileKey);
+  profile.found = opened != nullptr;
   if (!profile.found) return profile;
-  profile.progId = ReadProfileValue(key, "", ProfileValueKind::kText).text();
-  profile.deviceType = ReadProfileValue(key, "DeviceType", ProfileValueKind::kText).text();
-  profile.comPort = ReadProfileValue(key, "COMPORT", ProfileValueKind::kText).text();
-  profile.baud = orvix::DecimalValue(ReadProfileValue(key, "Baud", ProfileValueKind::kText).text());
-  profile.parity = orvix::DecimalValue(ReadProfileValue(key, "Parity", ProfileValueKind::kText).text());
-  profile.dataLength = orvix::DecimalValue(ReadProfileValue(key, "DataLength", ProfileValueKind::kText).text());
-  profile.stopBit = orvix::DecimalValue(ReadProfileValue(key, "StopBit", ProfileValueKind::kText).text());
+  orvix::platform::RegistryKey* key = opened.get();
+  profile.progId = ReadProfileValue(registry, key, "", ProfileValueKind::kText).text();
+  profile.deviceType = ReadProfileValue(registry, key, "DeviceType", ProfileValueKind::kText).text();
+  profile.comPort = ReadProfileValue(registry, key, "COMPORT", ProfileValueKind::kText).text();
+  profile.baud = orvix::DecimalValue(ReadProfileValue(registry, key, "Baud", ProfileValueKind::kText).text());
+  profile.parity = orvix::DecimalValue(ReadProfileValue(registry, key, "Parity", ProfileValueKind::kText).text());
+  profile.dataLength = orvix::DecimalValue(ReadProfileValue(registry, key, "DataLength", ProfileValueKind::kText).text());
+  profile.stopBit = orvix::DecimalValue(ReadProfileValue(registry, key, "StopBit", ProfileValueKind::kText).text());
   // The service object takes the first two bytes of DeviceID, whatever its type.
-  profile.deviceId = LittleEndian(ReadProfileValue(key, "DeviceID", ProfileValueKind::kAnyData), 2);
-  profile.option = LittleEndian(ReadProfileValue(key, "Option", ProfileValueKind::kNumber), 4);
+  profile.deviceId = LittleEndian(ReadProfileValue(registry, key, "DeviceID", ProfileValueKind::kAnyData), 2);
+  profile.option = LittleEndian(ReadProfileValue(registry, key, "Option", ProfileValueKind::kNumber), 4);
   return profile;
 }
 

@@ -5,33 +5,6 @@
 namespace orvixcheck {
 namespace {
 
-using Registry = orvix::platform::RegistryReader;
-
-// An open key, closed when this goes out of scope.
-class KeyHolder {
- public:
-  explicit KeyHolder(HKEY key) : key_(key) {}
-  ~KeyHolder() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  KeyHolder(const KeyHolder&) = delete;
-  KeyHolder& operator=(const KeyHolder&) = delete;
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_;
-};
-
-Registry::Status StatusOf(LONG error) {
-  switch (error) {
-    case ERROR_SUCCESS: return Registry::Status::kOk;
-    case ERROR_MORE_DATA: return Registry::Status::kMoreData;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_NO_MORE_ITEMS: return Registry::Status::kNotFound;
-    default: return Registry::Status::kError;
-  }
-}
-
 // A value's data as `reg query` shows it: texts as they are, numbers in hexadecimal, other
 // data as hexadecimal bytes.
 std::string DataText(DWORD type, const std::vector<BYTE>& data) {
@@ -89,58 +62,18 @@ void ForEachValue(HKEY key, Visit visit) {
 
 }  // namespace
 
-HKEY RegistryView::Open(HKEY root, const std::string& path) const {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | viewFlag_, &key) != ERROR_SUCCESS) return nullptr;
+orvix::win32::UniqueHkey RegistryView::Open(HKEY root, const std::string& path) const {
+  orvix::win32::UniqueHkey key;
+  RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | viewFlag_, key.put());
   return key;
 }
 
-Registry::Key RegistryView::OpenLocalMachineKey(const char* path) {
-  return reinterpret_cast<Key>(Open(HKEY_LOCAL_MACHINE, path));
-}
-
-bool RegistryView::QueryValueCount(Key key, uint32_t* count) {
-  DWORD values = 0;
-  if (RegQueryInfoKeyA(reinterpret_cast<HKEY>(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
-                       nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-    return false;
-  }
-  *count = values;
-  return true;
-}
-
-Registry::Status RegistryView::EnumValueName(Key key, uint32_t index, char* name, uint32_t* nameLength) {
-  DWORD length = *nameLength;
-  const Status status =
-      StatusOf(RegEnumValueA(reinterpret_cast<HKEY>(key), index, name, &length, nullptr, nullptr, nullptr, nullptr));
-  if (status != Status::kOk) return status;
-  if (length >= *nameLength) return Status::kMoreData;
-  *nameLength = length;
-  return status;
-}
-
-Registry::Status RegistryView::QueryValue(Key key, const char* name, uint32_t* type, uint8_t* data, uint32_t* size) {
-  DWORD valueType = 0;
-  DWORD valueSize = *size;
-  const Status status =
-      StatusOf(RegQueryValueExA(reinterpret_cast<HKEY>(key), name, nullptr, &valueType, data, &valueSize));
-  if (status == Status::kOk) {
-    *type = valueType;
-    *size = valueSize;
-  }
-  return status;
-}
-
-void RegistryView::CloseKey(Key key) {
-  if (key != kNoKey) RegCloseKey(reinterpret_cast<HKEY>(key));
-}
-
 std::string RegistryView::Text(HKEY root, const std::string& path, const char* name) const {
-  KeyHolder key(Open(root, path));
+  const orvix::win32::UniqueHkey key = Open(root, path);
   char data[1024] = {};
   DWORD type = 0;
   DWORD size = sizeof data - 1;
-  if (key.get() == nullptr || RegQueryValueExA(key.get(), name, nullptr, &type,
+  if (!key || RegQueryValueExA(key.get(), name, nullptr, &type,
                                                reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS ||
       (type != REG_SZ && type != REG_EXPAND_SZ)) {
     return std::string();
@@ -150,8 +83,8 @@ std::string RegistryView::Text(HKEY root, const std::string& path, const char* n
 
 std::vector<std::pair<std::string, std::string>> RegistryView::Values(HKEY root, const std::string& path) const {
   std::vector<std::pair<std::string, std::string>> values;
-  KeyHolder key(Open(root, path));
-  if (key.get() == nullptr) return values;
+  const orvix::win32::UniqueHkey key = Open(root, path);
+  if (!key) return values;
   ForEachValue(key.get(), [&](const std::string& name, DWORD type, const std::vector<BYTE>& data) {
     values.emplace_back(name, DataText(type, data));
   });
@@ -160,8 +93,8 @@ std::vector<std::pair<std::string, std::string>> RegistryView::Values(HKEY root,
 
 void RegistryView::Dump(HKEY root, const std::string& rootName, const std::string& path,
                         std::vector<std::string>* lines) const {
-  KeyHolder key(Open(root, path));
-  if (key.get() == nullptr) return;
+  const orvix::win32::UniqueHkey key = Open(root, path);
+  if (!key) return;
   lines->push_back(rootName + "\\" + path);
   ForEachValue(key.get(), [&](const std::string& name, DWORD type, const std::vector<BYTE>& data) {
     lines->push_back("    " + (name.empty() ? std::string("(default)") : name) + "    " + TypeName(type) + "    " +

@@ -4,22 +4,20 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry_reader.h"
+#include "win32/registry_reader_win32.h"
+#include "win32/unique_any.h"
 
 namespace orvixcheck {
 
 // One view of the registry. On 64-bit Windows, 64-bit programs (and the x64 ORVIX.DLL) see
 // the 64-bit view and 32-bit programs the 32-bit one; a view flag reads the other.
-class RegistryView : public orvix::platform::RegistryReader {
+class RegistryView {
  public:
   // KEY_WOW64_64KEY, KEY_WOW64_32KEY, or 0 for this program's own view.
-  explicit RegistryView(REGSAM viewFlag) : viewFlag_(viewFlag) {}
+  explicit RegistryView(REGSAM viewFlag) : viewFlag_(viewFlag), reader_(viewFlag) {}
 
-  Key OpenLocalMachineKey(const char* path) override;
-  bool QueryValueCount(Key key, uint32_t* count) override;
-  Status EnumValueName(Key key, uint32_t index, char* name, uint32_t* nameLength) override;
-  Status QueryValue(Key key, const char* name, uint32_t* type, uint8_t* data, uint32_t* size) override;
-  void CloseKey(Key key) override;
+  // The view as ORVIX.DLL's profile reader sees it.
+  orvix::platform::RegistryReader& reader() { return reader_; }
 
   // The text value `name` of root\path ("" for the default value); empty when missing.
   std::string Text(HKEY root, const std::string& path, const char* name) const;
@@ -32,9 +30,10 @@ class RegistryView : public orvix::platform::RegistryReader {
   void Dump(HKEY root, const std::string& rootName, const std::string& path, std::vector<std::string>* lines) const;
 
  private:
-  HKEY Open(HKEY root, const std::string& path) const;
+  orvix::win32::UniqueHkey Open(HKEY root, const std::string& path) const;
 
   REGSAM viewFlag_;
+  orvix::win32::Win32RegistryReader reader_;
 };
 
 }  // namespace orvixcheck

@@ -99,7 +99,7 @@ void WriteProfile(Report& report, std::FILE* file, const View& view) {
   registry.Dump(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kDeviceClassKey, &lines);
   for (const std::string& line : lines) report.Line(line);
   report.Line("As ORVIX.DLL reads it:");
-  PrintProfile(file, ReadProfile(registry), "  ");
+  PrintProfile(file, ReadProfile(registry.reader()), "  ");
 }
 
 // A 32-bit application without administrator rights that writes into a protected folder

@@ -9,15 +9,15 @@
 #include <vector>
 
 #include "orvixcheck.h"
-#include "platform/win32/handles.h"
+#include "win32/unique_any.h"
 #include "profile.h"
 #include "registry_view.h"
 
 namespace orvixcheck {
 namespace {
 
-using orvix::platform::win32::UniqueEvent;
-using orvix::platform::win32::UniqueFile;
+using orvix::win32::UniqueEvent;
+using orvix::win32::UniqueFile;
 
 constexpr unsigned char kIdentify[] = {0x02, 0x05, 0x45, 0x4F, 0x03};
 // The display answers with 07 and its model name of seven characters.
@@ -117,7 +117,7 @@ int RunScan() {
               "every serial port listed below. A device other than the pole display on one of them may\n"
               "take those bytes as data. Ports held by another program are left alone.\n\n");
   RegistryView registry(0);
-  const Profile profile = ReadProfile(registry);
+  const Profile profile = ReadProfile(registry.reader());
   const Profile settings = LineSettingsOf(profile);
   const std::vector<std::string> ports = SerialPorts(registry);
   std::printf("Line settings: %ld bits/s, %ld data bits, parity %ld, stop bits %ld (%s)\n",

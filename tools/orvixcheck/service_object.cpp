@@ -65,10 +65,6 @@ Argument Argument::NoObject() {
   return argument;
 }
 
-ServiceObject::~ServiceObject() {
-  if (object_ != nullptr) object_->Release();
-}
-
 HRESULT ServiceObject::Create(std::string* problem) {
   CLSID clsid;
   HRESULT hr = CLSIDFromProgID(L"OPOS.ORVIX", &clsid);
@@ -77,7 +73,7 @@ HRESULT ServiceObject::Create(std::string* problem) {
                DescribeResult(hr);
     return hr;
   }
-  hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IDispatch, reinterpret_cast<void**>(&object_));
+  hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IDispatch, reinterpret_cast<void**>(object_.put()));
   if (FAILED(hr)) {
     *problem = "OPOS.ORVIX is registered, but its DLL could not be loaded: " + DescribeResult(hr);
     return hr;
@@ -97,7 +93,7 @@ HRESULT ServiceObject::Create(std::string* problem) {
 
 HRESULT ServiceObject::Call(const wchar_t* method, const std::vector<Argument>& arguments, long* number, std::string* text) {
   const auto dispid = dispids_.find(method);
-  if (object_ == nullptr || dispid == dispids_.end()) return DISP_E_UNKNOWNNAME;
+  if (!object_ || dispid == dispids_.end()) return DISP_E_UNKNOWNNAME;
   // Automation passes the arguments last first.
   std::vector<VARIANT> reversed;
   for (auto argument = arguments.rbegin(); argument != arguments.rend(); ++argument) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "win32/unique_any.h"
+
 namespace orvixcheck {
 
 // An argument of a late-bound call.
@@ -31,7 +33,6 @@ class Argument {
 class ServiceObject {
  public:
   ServiceObject() = default;
-  ~ServiceObject();
   ServiceObject(const ServiceObject&) = delete;
   ServiceObject& operator=(const ServiceObject&) = delete;
 
@@ -48,7 +49,7 @@ class ServiceObject {
   std::string ModulePath() const;
 
  private:
-  IDispatch* object_ = nullptr;
+  orvix::win32::ComPtr<IDispatch> object_;
   std::map<std::wstring, DISPID> dispids_;
 };
 

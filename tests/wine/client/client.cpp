@@ -17,15 +17,31 @@
 #include <vector>
 
 #include "com/com_interface.h"
-#include "com/com_ptr.h"
+#include "win32/unique_any.h"
 #include "runner/transcript.h"
 
 namespace {
 
-using orvix::com::ComPtr;
-using orvix::com::UniqueBstr;
-using orvix::com::UniqueVariant;
+using orvix::win32::ComPtr;
+using orvix::win32::UniqueBstr;
+using orvix::win32::UniqueEvent;
+using orvix::win32::UniqueFile;
+using orvix::win32::UniqueHkey;
+using orvix::win32::UniqueModule;
 using namespace orvix::transcript;
+
+// A VARIANT that clears itself (VARIANTs are outside the owners of handles).
+class UniqueVariant {
+ public:
+  UniqueVariant() { VariantInit(&value_); }
+  UniqueVariant(const UniqueVariant&) = delete;
+  UniqueVariant& operator=(const UniqueVariant&) = delete;
+  ~UniqueVariant() { VariantClear(&value_); }
+  VARIANT* get() { return &value_; }
+
+ private:
+  VARIANT value_;
+};
 
 constexpr long kInvokeFailed = -0x7FFF0001;
 const char* const kLineDisplayKey = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay";
@@ -67,8 +83,8 @@ class Service {
     CLSID clsid;
     ComPtr<IUnknown> unknown;
     HRESULT hr = CLSIDFromProgID(L"OPOS.ORVIX", &clsid);
-    if (SUCCEEDED(hr)) hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(unknown.Put()));
-    if (SUCCEEDED(hr)) hr = unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch_.Put()));
+    if (SUCCEEDED(hr)) hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(unknown.put()));
+    if (SUCCEEDED(hr)) hr = unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch_.put()));
     for (const char* name : kBindOrder) {
       std::wstring wide(name, name + strlen(name));
       LPOLESTR names[] = {&wide[0]};
@@ -76,8 +92,8 @@ class Service {
     }
     return hr;
   }
-  void Release() { dispatch_.Reset(); }
-  IDispatch* dispatch() const { return dispatch_.Get(); }
+  void Release() { dispatch_.reset(); }
+  IDispatch* dispatch() const { return dispatch_.get(); }
   DISPID Id(const std::string& name) { return ids_.count(name) ? ids_[name] : DISPID_UNKNOWN; }
 
   // Takes the arguments in declaration order and clears those that are not references.
@@ -95,12 +111,12 @@ class Service {
   // The result code (or a getter's number); kInvokeFailed when Invoke failed.
   long Rc(const std::string& name, std::vector<VARIANT> arguments) {
     UniqueVariant result;
-    const HRESULT hr = Call(name, std::move(arguments), result.Get());
-    return SUCCEEDED(hr) && SUCCEEDED(VariantChangeType(result.Get(), result.Get(), 0, VT_I4)) ? V_I4(result.Get())
+    const HRESULT hr = Call(name, std::move(arguments), result.get());
+    return SUCCEEDED(hr) && SUCCEEDED(VariantChangeType(result.get(), result.get(), 0, VT_I4)) ? V_I4(result.get())
                                                                                               : kInvokeFailed;
   }
   // OpenService, with the caller's own IDispatch as its third argument.
-  long Open() { return Rc("OpenService", {Text(L"LineDisplay"), Text(L"ORVIX"), Dispatch(dispatch_.Get())}); }
+  long Open() { return Rc("OpenService", {Text(L"LineDisplay"), Text(L"ORVIX"), Dispatch(dispatch_.get())}); }
 
  private:
   ComPtr<IDispatch> dispatch_;
@@ -140,15 +156,12 @@ LSTATUS SetValue(const std::string& key, const std::string& name, DWORD type, co
 const char* const kDefaultProfileKey = "SOFTWARE\\ORVIX test profile";
 
 bool CopyKey(const char* from, const char* to) {
-  HKEY source = nullptr, target = nullptr;
+  UniqueHkey source, target;
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, to);
-  bool copied = RegOpenKeyExA(HKEY_LOCAL_MACHINE, from, 0, KEY_READ, &source) == ERROR_SUCCESS &&
-                RegCreateKeyExA(HKEY_LOCAL_MACHINE, to, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr) ==
-                    ERROR_SUCCESS &&
-                RegCopyTreeA(source, nullptr, target) == ERROR_SUCCESS;
-  if (source) RegCloseKey(source);
-  if (target) RegCloseKey(target);
-  return copied;
+  return RegOpenKeyExA(HKEY_LOCAL_MACHINE, from, 0, KEY_READ, source.put()) == ERROR_SUCCESS &&
+         RegCreateKeyExA(HKEY_LOCAL_MACHINE, to, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, target.put(), nullptr) ==
+             ERROR_SUCCESS &&
+         RegCopyTreeA(source.get(), nullptr, target.get()) == ERROR_SUCCESS;
 }
 
 bool ResetProfile() { return CopyKey(kDefaultProfileKey, kLineDisplayKey); }
@@ -186,8 +199,8 @@ class WineStage : public Stage {
       return SetValue(kLineDisplayKey, Bytes8(o[0].text), REG_SZ, Bytes8(o[1].text) + '\0') == ERROR_SUCCESS ? "" : failed;
     }
     if (step.kind == Step::Kind::kLogFile) {  // held open without sharing until the case ends
-      blocked_ = CreateFileA("OPOSDebug.txt", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
-      return blocked_ != INVALID_HANDLE_VALUE ? "" : "cannot hold OPOSDebug.txt";
+      blocked_.reset(CreateFileA("OPOSDebug.txt", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr));
+      return blocked_ ? "" : "cannot hold OPOSDebug.txt";
     }
     return step.kind == Step::Kind::kDisplay ? Meet(step.line) : "not possible under Wine: " + step.line;
   }
@@ -216,13 +229,13 @@ class WineStage : public Stage {
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    const HRESULT hr = service_.Call(m, arguments, out.Get());
+    const HRESULT hr = service_.Call(m, arguments, out.get());
     QueryPerformanceCounter(&end);
     *elapsedMs = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
     for (size_t i = 0; i < values.size(); ++i) {
       if (byref_ || (V_VT(&arguments[i]) & VT_BYREF)) VariantClear(&values[i]);
     }
-    VARIANT* r = out.Get();
+    VARIANT* r = out.get();
     if (FAILED(hr)) return "Invoke failed: " + Hex(hr);
     if (V_VT(r) == VT_BSTR) {
       result->isText = true;
@@ -252,11 +265,11 @@ class WineStage : public Stage {
     return std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(hr)), text;
   }
   void Unblock() {
-    if (blocked_ != INVALID_HANDLE_VALUE) CloseHandle(std::exchange(blocked_, INVALID_HANDLE_VALUE));
+    blocked_.reset();
   }
 
   Service service_;
-  HANDLE blocked_ = INVALID_HANDLE_VALUE;
+  UniqueFile blocked_;
   bool byref_ = false;
 };
 
@@ -297,9 +310,8 @@ __attribute__((format(printf, 2, 3))) bool Check(bool passed, const char* what, 
 // Wine hands out the lowest free handle slot: a handle kept below it pushes a fresh one up.
 // (GetProcessHandleCount and GetProcessMemoryInfo tell nothing under Wine.)
 uintptr_t FreshHandleValue() {
-  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  CloseHandle(event);
-  return reinterpret_cast<uintptr_t>(event);
+  const UniqueEvent event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  return reinterpret_cast<uintptr_t>(event.get());
 }
 
 size_t CommittedPrivateBytes() {
@@ -323,17 +335,17 @@ struct Outer final : IUnknown {
 };
 
 void ClassObject(const wchar_t* dllPath) {
-  HMODULE module = LoadLibraryW(dllPath);
+  const UniqueModule module(LoadLibraryW(dllPath));
   auto getClassObject = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
-      reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+      reinterpret_cast<void*>(GetProcAddress(module.get(), "DllGetClassObject")));
   auto canUnloadNow =
-      reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+      reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(module.get(), "DllCanUnloadNow")));
   if (!Check(getClassObject && canUnloadNow, "the module loads and exports its class object")) return;
   void* none = nullptr;
   Check(getClassObject(IID_IUnknown, IID_IClassFactory, &none) == CLASS_E_CLASSNOTAVAILABLE && !none,
         "DllGetClassObject refuses another class");
   ComPtr<IClassFactory> factory;
-  getClassObject(CLSID_poslinedisplay, IID_IClassFactory, reinterpret_cast<void**>(factory.Put()));
+  getClassObject(CLSID_poslinedisplay, IID_IClassFactory, reinterpret_cast<void**>(factory.put()));
   if (!Check(factory && canUnloadNow() == S_FALSE, "DllCanUnloadNow says no while the class object is held")) return;
   Outer outer;
   void* object = reinterpret_cast<void*>(1);
@@ -344,19 +356,18 @@ void ClassObject(const wchar_t* dllPath) {
             "aggregation asking for IUnknown gives the inner object")) {
     ComPtr<IDispatch> dispatch;
     IUnknown* identity = nullptr;
-    inner->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.Put()));
+    inner->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put()));
     if (dispatch) dispatch->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity));
-    dispatch.Reset();
+    dispatch.reset();
     Check(identity == &outer && outer.references == 2, "its interfaces answer for the outer object and count on it");
     Check(inner->Release() == 0, "releasing the inner object destroys it");
   }
-  Check(factory->LockServer(TRUE) == S_OK && (factory.Reset(), canUnloadNow()) == S_FALSE,
+  Check(factory->LockServer(TRUE) == S_OK && (factory.reset(), canUnloadNow()) == S_FALSE,
         "DllCanUnloadNow says no while the server is locked");
-  getClassObject(CLSID_poslinedisplay, IID_IClassFactory, reinterpret_cast<void**>(factory.Put()));
+  getClassObject(CLSID_poslinedisplay, IID_IClassFactory, reinterpret_cast<void**>(factory.put()));
   factory->LockServer(FALSE);
-  factory.Reset();
+  factory.reset();
   Check(canUnloadNow() == S_OK, "DllCanUnloadNow says yes once everything is released");
-  FreeLibrary(module);  // unloading through COM: each case of the play mode begins with it
 }
 
 void Binding() {
@@ -364,7 +375,7 @@ void Binding() {
   if (!Check(SUCCEEDED(service.Create()), "all 29 names bind one at a time in the Control Object's order")) return;
   // Each name is the exact name of the type library's method with that DISPID.
   ComPtr<ITypeInfo> info;
-  service.dispatch()->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put());
+  service.dispatch()->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put());
   TYPEATTR* type = nullptr;
   if (!Check(info && SUCCEEDED(info->GetTypeAttr(&type)), "the object gives its type information")) return;
   std::map<std::string, DISPID> library;
@@ -373,8 +384,8 @@ void Binding() {
     UniqueBstr name;
     UINT count = 0;
     if (FAILED(info->GetFuncDesc(i, &function))) continue;
-    info->GetNames(function->memid, name.Put(), 1, &count);
-    if (name.Get()) library[std::string(name.Get(), name.Get() + SysStringLen(name.Get()))] = function->memid;
+    info->GetNames(function->memid, name.put(), 1, &count);
+    if (name.get()) library[std::string(name.get(), name.get() + SysStringLen(name.get()))] = function->memid;
     info->ReleaseFuncDesc(function);
   }
   info->ReleaseTypeAttr(type);
@@ -394,8 +405,8 @@ void Binding() {
   V_VT(&data) = V_VT(&small) = VT_I2;
   V_I2(&data) = 99, V_I2(&small) = 321;
   UniqueVariant result;
-  const HRESULT direct = service.Call("DirectIO", {Long(3), Ref(&data), Ref(&text)}, result.Get());
-  const HRESULT compare = service.Call("CompareFirmwareVersion", {Text(L"fw.bin"), Ref(&small)}, result.Get());
+  const HRESULT direct = service.Call("DirectIO", {Long(3), Ref(&data), Ref(&text)}, result.get());
+  const HRESULT compare = service.Call("CompareFirmwareVersion", {Text(L"fw.bin"), Ref(&small)}, result.get());
   VariantChangeType(&data, &data, 0, VT_I4);  // an in-and-out number may come back as a long
   Check(direct == S_OK && compare == S_OK && V_I4(&data) == 99 && V_VT(&small) == VT_I2 && V_I2(&small) == 321 &&
             V_VT(&text) == VT_BSTR && std::wstring(V_BSTR(&text)) == L"keep",
@@ -403,7 +414,7 @@ void Binding() {
         static_cast<unsigned long>(direct), static_cast<unsigned long>(compare));
   VariantClear(&text);
   VARIANT word = Text(L"not a number");
-  Check(service.Call("ReadCharacterAtCursor", {Ref(&word)}, result.Get()) == DISP_E_TYPEMISMATCH,
+  Check(service.Call("ReadCharacterAtCursor", {Ref(&word)}, result.get()) == DISP_E_TYPEMISMATCH,
         "a variable that holds no number is refused for pChar");
   VariantClear(&word);
 }
