@@ -8,6 +8,7 @@
 #include "com/registrar/registration_script.h"
 #include "com/registrar/script_replacement.h"
 #include "com/resource.h"
+#include "win32/ansi_codec_win32.h"
 #include "win32/registry_editor_win32.h"
 #include "win32/unique_any.h"
 
@@ -55,19 +56,10 @@ HRESULT LoadRegistrationScript(const std::string& modulePath, std::string* scrip
   return hr;
 }
 
-std::wstring Widen(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (length <= 1) return std::wstring();
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], length);
-  wide.resize(static_cast<size_t>(length - 1));
-  return wide;
-}
-
 // The module's type library, from the module itself or else from the .tlb file beside it;
 // `*loadedFrom` tells which.
 HRESULT LoadModuleTypeLib(ITypeLib** library, std::wstring* loadedFrom) {
-  std::wstring path = Widen(ModulePath());
+  std::wstring path = win32::AnsiToWide(ModulePath());
   HRESULT hr = LoadTypeLib(path.c_str(), library);
   if (FAILED(hr)) {
     const size_t dot = path.rfind(L'.');

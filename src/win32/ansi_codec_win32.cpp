@@ -14,4 +14,13 @@ int Win32AnsiCodec::WideToAnsi(const char16_t* source, char* destination, int de
                              nullptr, nullptr);
 }
 
+std::wstring AnsiToWide(const std::string& text) {
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  if (length <= 1) return std::wstring();
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], length);
+  wide.resize(static_cast<size_t>(length - 1));
+  return wide;
+}
+
 }  // namespace orvix::win32

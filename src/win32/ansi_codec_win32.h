@@ -1,4 +1,6 @@
 #pragma once
+#include <string>
+
 #include "platform/ansi_codec.h"
 
 namespace orvix::win32 {
@@ -9,5 +11,9 @@ class Win32AnsiCodec : public platform::AnsiCodec {
  public:
   int WideToAnsi(const char16_t* source, char* destination, int destinationSize) override;
 };
+
+// Text in the ANSI code page as UTF-16, for the calls that take only wide strings (a module
+// path for the type library, a BSTR argument).
+std::wstring AnsiToWide(const std::string& text);
 
 }  // namespace orvix::win32

@@ -97,6 +97,13 @@ class HostStage : public Stage {
       seen_ = rig_->display.received.size();
       return since == step.bytes ? "" : "the display received " + Hex(since);
     }
+    if (step.kind == Step::Kind::kLine) {  // stop bits 0 one, 1 one and a half, 2 two
+      const platform::CommSettings& line = rig_->port.settings;
+      const std::string shown = std::to_string(line.baudRate) + " " + std::to_string(line.stopBits == 2 ? 2 : 1);
+      return shown == std::to_string(step.operands[0].number) + " " + std::to_string(step.operands[1].number)
+                 ? ""
+                 : "the line runs at " + shown;
+    }
     std::string shown, expected;
     for (int row = 0; row < 2; ++row) {
       const auto cells = rig_->display.screen.Cells().begin() + 20 * row;

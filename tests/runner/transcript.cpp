@@ -114,6 +114,7 @@ std::string ParseStep(const std::vector<Token>& t, Step* step) {
   if (keyword == "logfile") return check(Step::Kind::kLogFile, n == 2 && t[1].raw == "blocked", "logfile blocked");
   if (keyword == "elapsed") return check(Step::Kind::kElapsed, n == 2 && t[1].isNumber, "elapsed MS");
   if (keyword == "bytes") return check(Step::Kind::kBytes, HexBytes(t, 1, &step->bytes), "bytes HEX..");
+  if (keyword == "line") return check(Step::Kind::kLine, n == 3 && t[1].isNumber && t[2].isNumber, "line BAUD STOP-BITS");
   if (keyword == "rows") return check(Step::Kind::kRows, n == 3 && t[1].quoted && t[2].quoted, "rows \"ROW1\" \"ROW2\"");
   if (keyword != "call" || n < 2) return "unknown directive " + keyword;
 
@@ -240,7 +241,7 @@ std::string Play(const Case& c, Stage& stage) {
     } else if (step.kind == Step::Kind::kElapsed) {
       const bool fits = stage.ExactClock() ? elapsedMs == expected : elapsedMs >= 0.9 * expected && elapsedMs <= expected + 3000;
       if (!fits) failure = "the call took " + std::to_string(static_cast<int64_t>(elapsedMs)) + " ms";
-    } else if (step.kind == Step::Kind::kBytes || step.kind == Step::Kind::kRows) {
+    } else if (step.kind == Step::Kind::kBytes || step.kind == Step::Kind::kRows || step.kind == Step::Kind::kLine) {
       failure = stage.Inspect(step);
     } else if (step.kind != Step::Kind::kLog) {
       failure = stage.Arrange(step);

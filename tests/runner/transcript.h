@@ -30,6 +30,7 @@ struct Step {
     kBytes,     // bytes HEX...
     kRows,      // rows "ROW1" "ROW2"
     kLog,       // log "LINE" (or log none)
+    kLine,      // line BAUD STOP-BITS
   };
   Kind kind = Kind::kCall;
   int lineNumber = 0;
@@ -71,7 +72,7 @@ class Stage {
   // Makes the call; on success `result` holds what it gave (setters: untouched) and
   // `elapsedMs` how long it took.
   virtual std::string Invoke(const Step& call, Value* result, double* elapsedMs) = 0;
-  // bytes, rows: compares the display with the step.
+  // bytes, rows, line: compares the display with the step.
   virtual std::string Inspect(const Step& step) = 0;
   // The whole log file's bytes ("" when it does not exist).
   virtual std::string LogFileBytes() = 0;

@@ -81,6 +81,10 @@ class Stager:
             d.command("clear-bytes")
             if received != expected:
                 return "the display received %s" % (received.hex(" ").upper() or "nothing")
+        elif words[0] == "line":
+            termios = dict(line.split("=", 1) for line in d.command("termios"))
+            if [termios.get("baud"), termios.get("stop-bits")] != words[1:]:
+                return "the line runs at %s baud, %s stop bits" % (termios.get("baud"), termios.get("stop-bits"))
         elif words[0] == "rows":
             expected = b"".join(text.ljust(20, b" ") for text in quoted_texts(line))
             if bytes.fromhex(d.command("cells")[0]) != expected:

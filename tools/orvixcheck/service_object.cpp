@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "orvixcheck.h"
+#include "win32/ansi_codec_win32.h"
 
 namespace orvixcheck {
 namespace {
@@ -26,15 +27,6 @@ std::string Narrow(const wchar_t* text) {
   return narrow;
 }
 
-std::wstring Widen(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (length <= 1) return std::wstring();
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], length);
-  wide.resize(static_cast<size_t>(length - 1));
-  return wide;
-}
-
 }  // namespace
 
 Argument::Argument() { VariantInit(&variant_); }
@@ -54,7 +46,7 @@ Argument Argument::Number(long value) {
 Argument Argument::Text(const std::string& value) {
   Argument argument;
   argument.variant_.vt = VT_BSTR;
-  argument.variant_.bstrVal = SysAllocString(Widen(value).c_str());
+  argument.variant_.bstrVal = SysAllocString(orvix::win32::AnsiToWide(value).c_str());
   return argument;
 }
 
