@@ -194,11 +194,7 @@ class Suite:
         """The packages and orvixcheck.exe (tests/wine/kit.py), in a prefix of their own, since
         they install, repair and remove what the groups above registered by hand."""
         import kit
-        box = KitBox(self, Prefix(self.work.parent / "kit-prefix", self.work / "kit-logs"))
-        try:
-            outcomes = kit.run(box)
-        finally:
-            box.close()
+        outcomes = kit.run(self.args, self.work)
         for status, name, detail in outcomes:
             print("%s %s%s" % (status, name, ": " + detail if detail and status != "ok" else ""), flush=True)
         count = lambda status: sum(outcome[0] == status for outcome in outcomes)
@@ -233,41 +229,6 @@ class Suite:
         if not self.x86:
             self.kit()
         return 1 if self.failed else 0
-
-
-class KitBox:
-    """What kit.py asks of the harness (see its docstring): a booted prefix with its server
-    running, Windows programs started with the 64-bit loader, virtual displays on COM ports."""
-
-    def __init__(self, suite, prefix, win32=False):
-        self.suite, self.wine, self.displays = suite, prefix, []
-        self.repo, self.prefix = REPOSITORY, prefix.path
-        self.win64, self.win32 = Path(suite.args.dll).parent, Path(suite.args.x86_dll).parent
-        prefix.ready()
-        prefix.start()
-
-    def run(self, argv, cwd=None, timeout=120):
-        run = self.wine.run(argv[0], *argv[1:], cwd=cwd, timeout=timeout)
-        return (run.returncode if isinstance(run.returncode, int) else -1), run.stdout
-
-    def display(self, port):
-        link = self.prefix.parent / ("kit-tty-" + port.lower())
-        display = VirtualDisplay(self.suite.args.vpd, link, self.prefix.parent / ("kit-vpd-%s.log" % port.lower()))
-        self.displays.append(display.start())
-        self.run([SYSTEM32 + "reg.exe", "add", r"HKLM\Software\Wine\Ports", "/v", port, "/d", str(link), "/f"])
-        return display
-
-    def restart(self):
-        self.wine.stop()
-        self.wine.start()
-
-    def prefix32(self):
-        return KitBox(self.suite, Prefix(self.prefix.parent / "kit-prefix32", self.suite.work / "kit-logs32", win32=True))
-
-    def close(self):
-        for display in self.displays:
-            display.stop()
-        self.wine.stop()
 
 
 def hide_serial_devices():

@@ -1,32 +1,23 @@
 """The integrator's kit under Wine: the Windows Installer packages and orvixcheck.exe.
 
-`run(box)` plays the whole story in one prefix and returns its outcomes, a list of
-(status, name, detail) with status "ok", "FAIL" or "skip"; it stops at the first failure,
-since each step builds on the one before. The box is what the harness gives:
-
-  box.repo, box.win64, box.win32   host paths: the repository and the two Windows builds
-                                   (ORVIX.DLL, orvixcheck.exe in each)
-  box.prefix                       host path of a booted 64-bit prefix (wine64 and wine32),
-                                   its wineserver running
-  box.run(argv, cwd=None, timeout=120) -> (rc, text)
-                                   a Windows program started with the 64-bit loader; text is
-                                   its output, rc its exit status (Windows' code modulo 256)
-  box.display(port) -> display     starts the virtual display (tools/vpd, --control) on a pty
-                                   and points COM `port` at it in Wine's Ports key;
-                                   display.command(line) -> its data lines (tools/vpd/README.md)
-  box.restart()                    restarts the wineserver, so that port mappings take effect
-  box.prefix32() -> box            a box over a WINEARCH=win32 prefix; asked for only where
-                                   32-bit programs run
+`run(args, work)` plays the whole story in a 64-bit prefix of its own (wine64 and wine32),
+and the x86 package in a 32-bit one, and returns its outcomes, a list of (status, name,
+detail) with status "ok", "FAIL" or "skip"; it stops at the first failure, since each step
+builds on the one before. `args` are the harness's (the DLLs, the virtual display).
 
 Wine lists the machine's own serial ports too (/dev/ttyS0 as the first free COMn, whatever
-the Ports key says): the box must hide them, as /dev/null, from every Wine process. The kit
+the Ports key says): the harness hides them, as /dev/null, from every Wine process. The kit
 scans only when every listed port leads to one of its displays or to /dev/null.
 """
 import os
 import re
 import shutil
 import subprocess
+from pathlib import Path
 
+from wine_box import SYSTEM32, Prefix, VirtualDisplay
+
+REPOSITORY = Path(__file__).resolve().parents[2]
 VERSION = "1.1.0"
 LOWER = "1.0.9"
 CLSID, LIBID = "{6D6F2B87-1F6B-4284-A931-3E0F6E09D96C}", "{58CAD687-682D-4987-83D5-3F4F4F81B6D0}"
@@ -45,17 +36,41 @@ class Failure(Exception):
 
 
 def harmless(port, ours):
-    """Whether a port's device is one of our displays or /dev/null, where the box hid one of
-    the machine's serial devices."""
+    """Whether a port's device is one of our displays or /dev/null, where the harness hid one
+    of the machine's serial devices."""
     target = os.path.realpath(port)
     return target in ours or (os.path.exists(target) and os.stat(target).st_rdev == os.stat("/dev/null").st_rdev)
 
 
 class Kit:
-    def __init__(self, box):
-        self.box, self.outcomes = box, []
-        self.can32 = box.run(["C:\\windows\\syswow64\\cmd.exe", "/c", "exit 7"])[0] == 7
-        self.views = ("64", "32") if self.can32 else ("64",)
+    def __init__(self, args, work, win32=False):
+        """Boots the prefix (kit-prefix, or kit-prefix32 of 32-bit Windows) and starts its server."""
+        self.args, self.work, self.outcomes, self.displays = args, work, [], []
+        self.win64, self.win32 = Path(args.dll).parent, Path(args.x86_dll).parent
+        self.prefix = Prefix(work.parent / ("kit-prefix32" if win32 else "kit-prefix"),
+                             work / ("kit-logs32" if win32 else "kit-logs"), win32=win32)
+        self.prefix.ready()
+        self.prefix.start()
+        self.can32 = self.run(["C:\\windows\\syswow64\\cmd.exe", "/c", "exit 7"])[0] == 7
+
+    def close(self):
+        for display in self.displays:
+            display.stop()
+        self.prefix.stop()
+
+    def run(self, argv, cwd=None):
+        """A Windows program started with the 64-bit loader: its exit status (Windows' code
+        modulo 256, -1 when it was killed) and its output."""
+        run = self.prefix.run(argv[0], *argv[1:], cwd=cwd)
+        return (run.returncode if isinstance(run.returncode, int) else -1), run.stdout.replace("\r\n", "\n")
+
+    def display(self, port):
+        """The virtual display on a pty, COM `port` led to it once the server starts again."""
+        link = self.work.parent / ("kit-tty-" + port.lower())
+        display = VirtualDisplay(self.args.vpd, link, self.work.parent / ("kit-vpd-%s.log" % port.lower()))
+        self.displays.append(display.start())
+        self.wine(SYSTEM32 + "reg.exe", "add", r"HKLM\Software\Wine\Ports", "/v", port, "/d", str(link), "/f")
+        return display
 
     def note(self, status, name, detail=""):
         self.outcomes.append((status, name, detail))
@@ -68,20 +83,25 @@ class Kit:
     def skip32(self, name):
         self.note("skip", name, "32-bit programs cannot run on this machine (the 32-bit Wine loader fails)")
 
-    def wine(self, *argv, expect=0, **options):
-        rc, text = self.box.run(list(argv), **options)
-        text = text.replace("\r\n", "\n")
+    def bitnesses(self, name):
+        """x64, and x86 where 32-bit programs run; elsewhere the x86 half of `name` is skipped."""
+        if not self.can32:
+            self.skip32(name + " (x86)")
+        return ("x64", "x86") if self.can32 else ("x64",)
+
+    def wine(self, *argv, expect=0, cwd=None):
+        rc, text = self.run(list(argv), cwd=cwd)
         if expect is not None and rc != expect:
             self.note("FAIL", " ".join(argv), "exit status %d, expected %d:\n%s" % (rc, expect, text))
         return text
 
     def host(self, windows_path):
-        return self.box.prefix / "drive_c" / windows_path[3:].replace("\\", "/")
+        return self.prefix.drive_c() / windows_path[3:].replace("\\", "/")
 
     def build_msi(self, arch, version):
         out = self.host("C:\\kit\\orvix-%s-%s.msi" % (version, arch))
-        subprocess.run(["python3", str(self.box.repo / "scripts" / "build-msi.py"), "--arch", arch, "--version",
-                        version, "--win64", str(self.box.win64), "--win32", str(self.box.win32), "--out", str(out)],
+        subprocess.run(["python3", str(REPOSITORY / "scripts" / "build-msi.py"), "--arch", arch, "--version",
+                        version, "--win64", str(self.win64), "--win32", str(self.win32), "--out", str(out)],
                        check=True, capture_output=True)
         return "C:\\kit\\" + out.name
 
@@ -114,10 +134,8 @@ class Kit:
                 for view in found.values()]
 
     def compare_registration(self, found, registered):
-        for view in ("64", "32"):
-            if view not in self.views:
-                self.skip32("registration of the x86 DLL in the 32-bit view against regsvr32's")
-                continue
+        for bits in self.bitnesses("msiexec registers as regsvr32 does"):
+            view = "64" if bits == "x64" else "32"
             installed = {k: v for k, v in found[view].items() if k[0].startswith("HKEY_CLASSES_ROOT")}
             if not self.can32:  # the win32 entry of the shared type library key is the x86 DLL's
                 installed = {k: v for k, v in installed.items() if not k[0].endswith("\\0\\win32")}
@@ -130,27 +148,23 @@ class Kit:
 
     def check(self, bits, name, expect, *arguments, folder="C:\\kit"):
         """orvixcheck of one bitness; its output."""
-        rc, text = self.box.run(["%s\\%s\\orvixcheck.exe" % (folder, bits)] + list(arguments), cwd=self.host("C:\\kit"))
+        rc, text = self.run(["%s\\%s\\orvixcheck.exe" % (folder, bits)] + list(arguments), cwd=self.host("C:\\kit"))
         self.expect("orvixcheck %s: %s" % (bits, name), rc == expect, "exit code %d, expected %d:\n%s" % (rc, expect, text))
         return text
 
     def each_bitness(self, name, *arguments, expect):
-        self.check("x64", name, expect, *arguments)
-        if self.can32:
-            self.check("x86", name, expect, *arguments)
-        else:
-            self.skip32("orvixcheck x86: " + name)
+        for bits in self.bitnesses("orvixcheck: " + name):
+            self.check(bits, name, expect, *arguments)
 
     def play(self):
-        box = self.box
-        for bits, build in (("x64", box.win64), ("x86", box.win32)):
+        for bits, build in (("x64", self.win64), ("x86", self.win32)):
             self.host("C:\\kit\\" + bits).mkdir(parents=True, exist_ok=True)
             shutil.copy(build / "orvixcheck.exe", self.host("C:\\kit\\%s\\orvixcheck.exe" % bits))
         package, x86_package, lower = (self.build_msi("x64", VERSION), self.build_msi("x86", VERSION),
                                        self.build_msi("x64", LOWER))
 
         # What self-registration writes, from the same DLLs at the same paths.
-        modules = [("x86", box.win32, "C:\\windows\\syswow64\\regsvr32.exe"), ("x64", box.win64, "regsvr32")]
+        modules = [("x86", self.win32, "C:\\windows\\syswow64\\regsvr32.exe"), ("x64", self.win64, "regsvr32")]
         modules = modules if self.can32 else modules[1:]
         for bits, build, regsvr32 in modules:
             self.host(FOLDER + "\\" + bits).mkdir(parents=True, exist_ok=True)
@@ -183,15 +197,13 @@ class Kit:
                     all(self.host(FOLDER + "\\%s\\ORVIX.DLL" % b).is_file() for b in ("x64", "x86")))
 
         # The display on COM12, two other devices on COM3 and COM5.
-        display, silent, other = box.display("COM12"), box.display("COM3"), box.display("COM5")
+        display, silent, other = self.display("COM12"), self.display("COM3"), self.display("COM5")
         silent.command("reply silent")
         other.command("reply KVD9999")
-        box.restart()
+        self.prefix.stop()
+        self.prefix.start()
         display.command("reply KVD5130")
-        for bits in ("x64", "x86"):
-            if bits == "x86" and not self.can32:
-                self.skip32("orvixcheck x86: a working display, the x86 DLL showing text")
-                continue
+        for bits in self.bitnesses("orvixcheck: a working display, the DLL of its bitness showing text"):
             self.check(bits, "a working display", 0, folder=FOLDER)
             rows = display.command("rows")
             self.expect("the %s DLL, loaded by a client of its bitness, shows text" % bits,
@@ -202,15 +214,12 @@ class Kit:
         display.command("reply KVD5130")
         display.command("flush")
         ports = set(re.findall(r"REG_SZ\s+(COM\d+)", self.wine("reg", "query", "HKLM\\HARDWARE\\DEVICEMAP\\SERIALCOMM")))
-        ours = {os.path.realpath(box.prefix / "dosdevices" / p) for p in ("com3", "com5", "com12")}
-        foreign = [p for p in ports if not harmless(box.prefix / "dosdevices" / p.lower(), ours)]
+        ours = {os.path.realpath(self.prefix.path / "dosdevices" / p) for p in ("com3", "com5", "com12")}
+        foreign = [p for p in ports if not harmless(self.prefix.path / "dosdevices" / p.lower(), ours)]
         if foreign or len(ports) < 3:
             self.note("skip", "orvixcheck --scan", "a listed port leads to this machine's serial port: %s" % foreign)
         else:
-            for bits in ("x64", "x86"):
-                if bits == "x86" and not self.can32:
-                    self.skip32("orvixcheck x86: --scan")
-                    continue
+            for bits in self.bitnesses("orvixcheck: --scan"):
                 text = self.check(bits, "--scan among %s" % ", ".join(sorted(ports)), 0, "--scan")
                 self.expect("orvixcheck %s --scan names COM12 alone" % bits, re.search(
                     r"COM12 +KVD5130: this is the pole display", text) and "answers on COM12" in text
@@ -245,21 +254,26 @@ class Kit:
         if not self.can32:
             self.skip32("the x86 package in a 32-bit prefix")
             return
-        box32 = box.prefix32()
-        x86 = Kit(box32)
-        x86.host("C:\\kit").mkdir(parents=True, exist_ok=True)
-        shutil.copy(self.host(x86_package), x86.host(x86_package))
-        x86.msiexec("/i", x86_package, "CONNECTION=COM", "PORT=COM12")
-        found = x86.state(REGISTRATION[1:2] + [DEVICES], ("32",))
-        self.expect("the x86 package on 32-bit Windows registers and writes the profile",
-                    x86.profiles(found)[0].get("COMPORT") == "\\\\.\\COM12" and len(found["32"]) > 2, repr(found))
-        x86.msiexec("/x", x86_package)
+        x86 = Kit(self.args, self.work, win32=True)
+        x86.outcomes = self.outcomes  # its failures are the kit's
+        try:
+            x86.host("C:\\kit").mkdir(parents=True, exist_ok=True)
+            shutil.copy(self.host(x86_package), x86.host(x86_package))
+            x86.msiexec("/i", x86_package, "CONNECTION=COM", "PORT=COM12")
+            found = x86.state(REGISTRATION[1:2] + [DEVICES], ("32",))
+            self.expect("the x86 package on 32-bit Windows registers and writes the profile",
+                        x86.profiles(found)[0].get("COMPORT") == "\\\\.\\COM12" and len(found["32"]) > 2, repr(found))
+            x86.msiexec("/x", x86_package)
+        finally:
+            x86.close()
 
 
-def run(box):
-    kit = Kit(box)
+def run(args, work):
+    kit = Kit(args, work)
     try:
         kit.play()
     except Failure:
         pass
+    finally:
+        kit.close()
     return kit.outcomes
