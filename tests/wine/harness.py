@@ -22,7 +22,7 @@ from pathlib import Path
 REPOSITORY = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(REPOSITORY / "tools" / "demo"))
 
-from wine_box import LOADER32, REGEDIT, SYSTEM32, SYSWOW64, Prefix, VirtualDisplay, WineError, quiet_run, serial_profile, unix_to_windows  # noqa: E402
+from wine_box import LOADER32, SYSTEM32, SYSWOW64, Prefix, VirtualDisplay, WineError, quiet_run, unix_to_windows  # noqa: E402
 
 SKIPPED = 77
 CLIENT_SECONDS = 240  # two clients, well within the test's 600 s
@@ -113,12 +113,6 @@ class Suite:
         found = [line.split(None, 2) for line in run.lines() if line.startswith("    ")]
         return found[0][2].strip() if run.returncode == 0 and found and len(found[0]) == 3 else None
 
-    def import_profile(self):
-        """The default profile, alone in the device class key of the DLL's registry view."""
-        self.prefix.run(SYSTEM32 + "reg.exe", "delete", r"HKLM\SOFTWARE\OLEforRetail\ServiceOPOS\LineDisplay", "/f",
-                        self.view)
-        self.prefix.run(SYSWOW64 + "regedit.exe" if self.x86 else REGEDIT, "/S", unix_to_windows(self.profile))
-
     def registration(self):
         """regsvr32 of the DLL's own architecture, the keys in its registry view, then one
         unregistration and the registration again."""
@@ -144,7 +138,6 @@ class Suite:
         """Runs the client in a fresh folder, acting on the display at each of its steps."""
         meet = self.work / name
         meet.mkdir()
-        self.import_profile()
         process, out = self.prefix.start_program(self.client_exe, *args, cwd=meet)
         stager, turn, deadline = Stager(self.display), 1, time.monotonic() + CLIENT_SECONDS
         while time.monotonic() < deadline:
@@ -178,9 +171,9 @@ class Suite:
         self.group("checks", passed, failed + (run.returncode != 0 and failed == 0))
 
     def scripts(self):
-        """The Windows Script Host of the DLL's architecture, in JScript and VBScript."""
+        """The Windows Script Host of the DLL's architecture, in JScript and VBScript, over the
+        profile that the client leaves."""
         results = []
-        self.import_profile()
         for script in ("progid.js", "progid.vbs"):
             for command in ("flush", "reset", "reply KVD5100"):
                 self.display.command(command)
@@ -206,9 +199,6 @@ class Suite:
             for path in sorted(work.rglob("*"), reverse=True):
                 path.rmdir() if path.is_dir() else path.unlink()
         work.mkdir(parents=True, exist_ok=True)
-        self.profile = work / "profile.reg"
-        # Every case starts from the display on COM7 at 9600 8N1, with the log on.
-        self.profile.write_text(serial_profile("COM7", option=0x10), encoding="ascii")
         self.prefix = Prefix(work.parent / "prefix", work / "logs")
         self.prefix.ready()
         self.display = VirtualDisplay(self.args.vpd, work / "tty-com7", work / "vpd.log").start()
