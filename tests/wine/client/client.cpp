@@ -23,7 +23,6 @@
 namespace {
 
 using orvix::win32::ComPtr;
-using orvix::win32::UniqueBstr;
 using orvix::win32::UniqueEvent;
 using orvix::win32::UniqueFile;
 using orvix::win32::UniqueModule;
@@ -372,27 +371,6 @@ void ClassObject(const wchar_t* dllPath) {
 void Binding() {
   Service service;
   if (!Check(SUCCEEDED(service.Create()), "all 29 names bind one at a time in the Control Object's order")) return;
-  // Each name is the exact name of the type library's method with that DISPID.
-  ComPtr<ITypeInfo> info;
-  service.dispatch()->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put());
-  TYPEATTR* type = nullptr;
-  if (!Check(info && SUCCEEDED(info->GetTypeAttr(&type)), "the object gives its type information")) return;
-  std::map<std::string, DISPID> library;
-  for (UINT i = 0; i < type->cFuncs; ++i) {
-    FUNCDESC* function = nullptr;
-    UniqueBstr name;
-    UINT count = 0;
-    if (FAILED(info->GetFuncDesc(i, &function))) continue;
-    info->GetNames(function->memid, name.put(), 1, &count);
-    if (name.get()) library[std::string(name.get(), name.get() + SysStringLen(name.get()))] = function->memid;
-    info->ReleaseFuncDesc(function);
-  }
-  info->ReleaseTypeAttr(type);
-  std::map<DISPID, int> seen;
-  for (const char* name : kBindOrder) {
-    Check(library.count(name) && library[name] == service.Id(name) && ++seen[library[name]] == 1,
-          "%s is DISPID %ld, in the type library by that name", name, service.Id(name));
-  }
   std::wstring unknown = L"DisplayTex";
   LPOLESTR names[] = {&unknown[0]};
   DISPID id = 0;
@@ -424,25 +402,27 @@ void UsbWithoutDevice() {
   RegSetKeyValueA(HKEY_LOCAL_MACHINE, kDeviceKey, "DeviceID", REG_DWORD, &id, 4);
   Service service;
   if (!Check(SUCCEEDED(service.Create()), "the object for a USB profile")) return;
-  DWORD start = GetTickCount();
-  const long opened = service.Open();
-  const DWORD openMs = GetTickCount() - start;
-  // Without an answer the identification reads three more times, 100 ms apart.
-  Check(opened == 106 && openMs >= 350 && openMs <= 3000,
-        "OpenService without the USB display gives OPOS_E_ILLEGAL after its retries (%ld, %lu ms)", opened, openMs);
-  long wrong = 0;
+  // How long OpenService takes is a case (a USB display that is not there); the calls after
+  // it must not wait for the display.
+  long wrong = service.Open() != 106;
   DWORD slowest = 0;
-  auto timed = [&](const char* name, std::vector<VARIANT> arguments) {
-    start = GetTickCount();
-    wrong += service.Rc(name, std::move(arguments)) != 0;
+  const std::pair<const char*, std::vector<VARIANT>> calls[] = {
+      {"ClaimDevice", {Long(0)}}, {"DisplayText", {Text(L"Hi"), Long(0)}}, {"CheckHealth", {Long(3)}},
+      {"ReleaseDevice", {}}, {"CloseService", {}}};
+  for (const auto& [name, arguments] : calls) {
+    const DWORD start = GetTickCount();
+    wrong += service.Rc(name, arguments) != 0;
     slowest = std::max(slowest, GetTickCount() - start);
-  };
-  timed("ClaimDevice", {Long(0)}), timed("DisplayText", {Text(L"Hi"), Long(0)}), timed("CheckHealth", {Long(3)});
-  timed("ReleaseDevice", {}), timed("CloseService", {});
+  }
   // A read that waited for the display would take its full second.
-  Check(wrong == 0 && slowest < 500, "later calls succeed at once (slowest %lu ms)", slowest);
+  Check(wrong == 0 && slowest < 500, "OpenService gives OPOS_E_ILLEGAL, later calls succeed at once (slowest %lu ms)",
+        slowest);
   auto rounds = [&](int count) {
-    for (int i = 0; i < count; ++i) service.Open(), service.Open(), service.Rc("CloseService", {});
+    for (int i = 0; i < count; ++i) {
+      service.Open();
+      service.Open();
+      service.Rc("CloseService", {});
+    }
   };
   rounds(2);  // the first rounds may load modules that stay
   const uintptr_t before = FreshHandleValue();
