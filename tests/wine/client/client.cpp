@@ -55,22 +55,30 @@ const char* const kBindOrder[29] = {
 
 VARIANT Long(long value) {
   VARIANT v;
-  return V_VT(&v) = VT_I4, V_I4(&v) = value, v;
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = value;
+  return v;
 }
 
 VARIANT Text(const std::wstring& value) {
   VARIANT v;
-  return V_VT(&v) = VT_BSTR, V_BSTR(&v) = SysAllocStringLen(value.data(), static_cast<UINT>(value.size())), v;
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
+  return v;
 }
 
 VARIANT Ref(VARIANT* target) {  // how VBScript passes its variables
   VARIANT v;
-  return V_VT(&v) = VT_BYREF | VT_VARIANT, V_VARIANTREF(&v) = target, v;
+  V_VT(&v) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&v) = target;
+  return v;
 }
 
 VARIANT Dispatch(IDispatch* dispatch) {
   VARIANT v;
-  return V_VT(&v) = VT_DISPATCH, V_DISPATCH(&v) = dispatch, v;
+  V_VT(&v) = VT_DISPATCH;
+  V_DISPATCH(&v) = dispatch;
+  return v;
 }
 
 // The object made through the ProgID and bound by name; every call is
@@ -121,6 +129,13 @@ class Service {
   std::map<std::string, DISPID> ids_;
 };
 
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
 // One turn with the harness: NNNN.step holds the line, NNNN.go the harness's answer ("ok").
 std::string Meet(const std::string& line) {
   static int turn = 0;
@@ -132,16 +147,8 @@ std::string Meet(const std::string& line) {
   for (const DWORD start = GetTickCount(); GetFileAttributesA(go.c_str()) == INVALID_FILE_ATTRIBUTES; Sleep(1)) {
     if (GetTickCount() - start > 60000) return "the harness did not answer " + line;
   }
-  std::ifstream in(go, std::ios::binary);
-  const std::string answer((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string answer = ReadFile(go);
   return answer == "ok" ? "" : answer;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 LSTATUS SetValue(const std::string& key, const std::string& name, DWORD type, const std::string& data) {
