@@ -171,7 +171,6 @@ bool Parse(const std::string& text, const std::string& fileName, std::vector<Cas
       why = "a case begins with case NAME";
     } else if (keyword == "host-only") {
       c->hostOnly = true;
-      c->hostOnlyReason = rest;
     } else if (keyword == "args") {
       c->byrefArguments = true;
       if (rest != "byref") why = "args byref";

@@ -47,7 +47,6 @@ struct Case {
   std::string file;
   int lineNumber = 0;
   bool hostOnly = false;
-  std::string hostOnlyReason;
   bool byrefArguments = false;   // args byref
   std::vector<Step> steps;
   // The log lines of the case, in order (empty with expectLog false: the log is not checked).
