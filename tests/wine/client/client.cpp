@@ -7,6 +7,7 @@
 #include <oleauto.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <fstream>
@@ -231,12 +232,9 @@ class WineStage : public Stage {
     }
     if (m == "OpenService") arguments.push_back(Dispatch(service_.dispatch()));
     UniqueVariant out;
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
+    const auto start = std::chrono::steady_clock::now();
     const HRESULT hr = service_.Call(m, arguments, out.get());
-    QueryPerformanceCounter(&end);
-    *elapsedMs = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    *elapsedMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     for (size_t i = 0; i < values.size(); ++i) {
       if (byref_ || (V_VT(&arguments[i]) & VT_BYREF)) VariantClear(&values[i]);
     }
