@@ -1,7 +1,7 @@
 // The Wine client: ORVIX.DLL driven as the OPOS LineDisplay Control Object drives it, in step
 // with tests/wine/harness.py, which stages the virtual display.
-//   orvix_wine_client play CASES.txt...   plays every case of the transcripts
-//   orvix_wine_client checks DLL          what transcripts cannot say
+//   orvix_wine_client DLL CASES.txt...   plays every case of the transcripts, then checks
+//                                        what transcripts cannot say
 // It runs in the folder where it meets the harness and where the DLL writes OPOSDebug.txt.
 #include <windows.h>
 #include <oleauto.h>
@@ -295,7 +295,7 @@ int PlayAll(int count, char** files) {
   return failed == 0 && played > 0 ? 0 : 1;
 }
 
-// --- The checks mode.
+// --- The checks, after the cases.
 
 int g_passed = 0, g_failed = 0;
 
@@ -507,9 +507,8 @@ int RunChecks(const wchar_t* dllPath) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string mode = argc > 2 ? argv[1] : "";
-  if (mode != "play" && (mode != "checks" || argc != 3)) {
-    std::fprintf(stderr, "usage: orvix_wine_client play CASES... | checks DLL\n");
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: orvix_wine_client DLL CASES.txt...\n");
     return 2;
   }
   // An apartment, as the Control Object's host application has.
@@ -517,9 +516,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot start COM\n");
     return 2;
   }
-  const std::wstring dll(argv[2], argv[2] + strlen(argv[2]));
-  const int status = mode == "play" ? PlayAll(argc - 2, argv + 2) : RunChecks(dll.c_str());
+  const std::wstring dll(argv[1], argv[1] + strlen(argv[1]));
+  const int played = PlayAll(argc - 2, argv + 2);
+  const int checked = RunChecks(dll.c_str());
   ResetProfile();  // left for the harness's scripts
   CoUninitialize();
-  return status;
+  return played != 0 || checked != 0 ? 1 : 0;
 }
