@@ -26,7 +26,7 @@ host:
 dll:
 	cmake -S . -B $(BUILD)/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build $(BUILD)/win64 -j$(JOBS)
-	cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release -DORVIX_CHECK_HEADERS=OFF >/dev/null
 	cmake --build $(BUILD)/win32 -j$(JOBS)
 
 demo: deps
