@@ -17,29 +17,17 @@ struct Value {
   std::u16string text;
 };
 
-// One directive of a case, as written: its keyword and its operands.
+// One directive of a case (CONTRIBUTING.md lists them), as written.
 struct Step {
-  enum class Kind {
-    kProfile,   // profile NAME TYPE [VALUE]: operands[0] name, [1] type, then the value
-    kAlias,     // alias NAME "TARGET"
-    kDisplay,   // display ...: `line` holds the plan or drop/restore/cts/modem
-    kUsb,       // usb PATH
-    kLogFile,   // logfile blocked
-    kCall,      // call METHOD ARGS [-> RESULT]
-    kElapsed,   // elapsed MS
-    kBytes,     // bytes HEX...
-    kRows,      // rows "ROW1" "ROW2"
-    kLog,       // log "LINE" (or log none)
-    kLine,      // line BAUD STOP-BITS
-  };
+  enum class Kind { kProfile, kAlias, kDisplay, kUsb, kLogFile, kCall, kElapsed, kBytes, kRows, kLog, kLine };
   Kind kind = Kind::kCall;
   int lineNumber = 0;
-  std::string line;              // the directive's whole line, as written (for messages and the harness)
+  std::string line;              // the whole line, as written (for messages and the harness)
   std::string method;            // kCall: the method's published name
   std::vector<Value> operands;   // kCall: the arguments; others: the operands in order
   bool hasResult = false;        // kCall: a result follows `->`
-  Value result;                  // kCall
-  std::vector<uint8_t> bytes;    // kBytes, kProfile binary: the bytes
+  Value result;
+  std::vector<uint8_t> bytes;    // kBytes, kProfile binary
 };
 
 struct Case {
@@ -49,8 +37,7 @@ struct Case {
   bool hostOnly = false;
   bool byrefArguments = false;   // args byref
   std::vector<Step> steps;
-  // The log lines of the case, in order (empty with expectLog false: the log is not checked).
-  bool expectLog = false;
+  bool expectLog = false;  // false: the log is not checked
   std::vector<std::string> logLines;
 };
 
@@ -85,7 +72,6 @@ class Stage {
 // with the file and line of its step.
 std::string Play(const Case& c, Stage& stage);
 
-// Formatting shared by both runners' messages.
 std::string Describe(const Value& value);
 std::string Hex(const std::vector<uint8_t>& bytes);
 
