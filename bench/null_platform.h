@@ -19,7 +19,10 @@ namespace orvix::bench {
 // finds a display, and holds CTS on.
 class NullSerialPort : public platform::SerialPort {
  public:
-  bool Open(const char*) override { return open_ = true; }
+  platform::PortOpening Open(const char*) override {
+    open_ = true;
+    return platform::PortOpening::kOpened;
+  }
   void Close() override { open_ = false; }
   bool IsOpen() const override { return open_; }
   bool Escape(platform::ControlLine) override { return open_; }
@@ -31,10 +34,11 @@ class NullSerialPort : public platform::SerialPort {
     settings_ = settings;
     return open_;
   }
-  bool GetModemStatus(uint32_t* status) override {
-    *status = platform::kModemCtsOn;
-    return open_;
+  platform::ModemStatus GetModemStatus() override {
+    return open_ ? platform::ModemStatus::kCtsOn : platform::ModemStatus::kFailed;
   }
+  bool ClearTimeouts() override { return open_; }
+  bool PurgeInput() override { return open_; }
   void Write(const uint8_t*, size_t count) override { bytesDropped += count; }
   size_t Read(uint8_t* destination, size_t count, uint32_t) override {
     static const uint8_t kModelReply[] = {0x07, 'K', 'V', 'D', '5', '1', '0', '0'};

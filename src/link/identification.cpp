@@ -23,6 +23,9 @@ bool IdentifyDevice(DeviceLink& link) {
   link.SendCommand(&request, kCommandIdentify);
   link.SendCommand(&request, kCommandFlush);
 
+  // A port that did not open has no display to ask; waiting for replies would not change
+  // the outcome.
+  if (link.state().connectionKind == kConnectionSerial && !link.serial().IsOpen()) return false;
   // A display that holds CTS off is not asked: ClaimDevice finds it missing later.
   if (!IsDevicePresent(link)) return true;
 

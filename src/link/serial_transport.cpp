@@ -1,12 +1,29 @@
 #include "link/serial_transport.h"
 
+#include "link/port_name.h"
+
 namespace orvix {
 
-bool SerialTransport::Open(const char* portName) {
-  if (!port_.Open(portName)) return false;
+SerialOpening SerialTransport::Open(const char* portName) {
+  if (IsRefusedPortName(portName)) return SerialOpening::kRefused;
+  const platform::PortOpening opening = port_.Open(portName);
+  if (opening == platform::PortOpening::kNotSerial) return SerialOpening::kRejected;
+  if (opening != platform::PortOpening::kOpened) return SerialOpening::kFailed;
+  // Time-outs that another program left on the port could split the identification reply
+  // or cut a text short; a driver that will not give them up is not driven at all.
+  if (!port_.ClearTimeouts()) {
+    port_.Close();
+    return SerialOpening::kRejected;
+  }
   port_.Escape(platform::ControlLine::kSetRts);
   port_.Escape(platform::ControlLine::kSetDtr);
-  return true;
+  return SerialOpening::kOpened;
+}
+
+bool SerialTransport::DiscardInput() {
+  if (port_.PurgeInput()) return true;
+  port_.Close();
+  return false;
 }
 
 template <typename Change>
@@ -61,9 +78,8 @@ void SerialTransport::Read(uint8_t* destination, size_t count) {
 }
 
 bool SerialTransport::IsClearToSend() {
-  uint32_t status = 0;
-  if (!port_.GetModemStatus(&status)) return true;
-  return (status & platform::kModemCtsOn) != 0;
+  const platform::ModemStatus status = port_.GetModemStatus();
+  return status == platform::ModemStatus::kCtsOn || status == platform::ModemStatus::kNotReported;
 }
 
 }  // namespace orvix

@@ -6,6 +6,14 @@
 
 namespace orvix {
 
+// How an attempt to open the serial port ended.
+enum class SerialOpening {
+  kOpened,
+  kRefused,   // the name is no serial port's: nothing was opened
+  kRejected,  // it opened, but as no serial device, or the driver refused the time-outs
+  kFailed,    // it did not open
+};
+
 // The display on a serial COM port. One per process.
 class SerialTransport {
  public:
@@ -14,8 +22,13 @@ class SerialTransport {
 
   explicit SerialTransport(platform::SerialPort& port) : port_(port) {}
 
-  // Opens the port and raises RTS and DTR. False when it cannot be opened.
-  bool Open(const char* portName);
+  // Opens the port with its driver's time-outs off, and raises RTS and DTR. Anything but
+  // kOpened leaves the port closed.
+  SerialOpening Open(const char* portName);
+  bool IsOpen() const { return port_.IsOpen(); }
+  // Drops stale bytes, so that the next read sees only what the display sends from now on.
+  // False, with the port closed, when the driver refuses.
+  bool DiscardInput();
 
   // The line settings, each applied on its own as read-modify-write, so that a value the
   // driver refuses costs only that one setting. Each is true when the driver took it.
@@ -35,7 +48,8 @@ class SerialTransport {
   // `destination`. transferred() tells how many.
   void Read(uint8_t* destination, size_t count);
   // The display holds CTS on while it is powered and connected. A port that cannot report
-  // its modem lines (a pty, some USB-serial drivers) counts as clear to send.
+  // its modem lines (a pty, some USB-serial drivers) counts as clear to send; a closed port,
+  // or one whose device is gone, does not.
   bool IsClearToSend();
 
   uint32_t transferred() const { return transferred_; }

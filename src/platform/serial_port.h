@@ -21,8 +21,24 @@ struct CommSettings {
   bool inX = false;
 };
 
-// Modem status bits, as GetCommModemStatus reports them.
-constexpr uint32_t kModemCtsOn = 0x10;
+// What the modem status of a port says about its CTS line.
+enum class ModemStatus {
+  kCtsOn,
+  kCtsOff,
+  // The driver cannot report modem lines (a pty, some USB-serial drivers); the port works.
+  kNotReported,
+  // The port is closed, or its device is gone (an unplugged adapter, a dropped line).
+  kFailed,
+};
+
+// How an open went.
+enum class PortOpening {
+  kOpened,
+  // The name opened something that is no serial port (a file, a pipe, a printer); it was
+  // closed again without a byte read or written.
+  kNotSerial,
+  kFailed,
+};
 
 enum class ControlLine { kSetRts = 3, kSetDtr = 5 };
 
@@ -32,9 +48,10 @@ class SerialPort {
   virtual ~SerialPort() = default;
 
   // Opens the port named exactly `name` (e.g. "COM1"; no prefix is added) for reading and
-  // writing, not shared. False when it cannot be opened; the port is then closed. Must only
-  // be called while closed.
-  virtual bool Open(const char* name) = 0;
+  // writing, not shared, and keeps it only when it takes serial line settings. A server at
+  // the other end of a named pipe may identify the caller but not act as it. Anything but
+  // kOpened leaves the port closed. Must only be called while closed.
+  virtual PortOpening Open(const char* name) = 0;
 
   // Closes the port; waits (bounded) for writes still on their way. Harmless when closed.
   virtual void Close() = 0;
@@ -52,9 +69,18 @@ class SerialPort {
   // previous settings.
   virtual bool SetState(const CommSettings& settings) = 0;
 
-  // Reads the modem status bits. False when the driver cannot report them (a pty, some
-  // USB-serial drivers) or the port is closed.
-  virtual bool GetModemStatus(uint32_t* status) = 0;
+  // Asks the driver for the modem lines; returns at once.
+  virtual ModemStatus GetModemStatus() = 0;
+
+  // Switches the driver's own read and write time-outs off, whatever another program left
+  // set: a read then ends only when all its bytes came or Read's own wait ran out, and a
+  // write is never cut short. False
+  // when the driver refuses or the port is closed.
+  virtual bool ClearTimeouts() = 0;
+
+  // Drops the bytes the driver holds that no read has taken yet, and ends any read still on
+  // its way. False when the driver refuses or the port is closed.
+  virtual bool PurgeInput() = 0;
 
   // Starts writing `count` bytes and returns without waiting for the line. The bytes are
   // copied before it returns. Writes reach the line in call order. Failures are silent.

@@ -6,6 +6,8 @@ namespace orvix {
 
 int32_t LineDisplayService::ClaimDevice(int32_t timeout) {
   log_.Write("ClaimDevice:0x%x\n", timeout);
+  // A till that releases the display while idle claims it back when a sale starts.
+  link_.Reopen();
   // The whole timeout is always waited, presence is tested after it. A negative timeout
   // (OPOS_FOREVER among them) would never end, so it waits not at all.
   if (timeout > 0) platform_.clock->Sleep(static_cast<uint32_t>(timeout));
@@ -19,7 +21,7 @@ int32_t LineDisplayService::ClaimDevice(int32_t timeout) {
 
 int32_t LineDisplayService::ReleaseDevice() {
   log_.Write("======ReleaseDevice======\n");
-  link_.Close();
+  link_.Release();
   state_.claimed = 0;
   return opos::kSuccess;
 }

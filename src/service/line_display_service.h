@@ -67,9 +67,9 @@ class LineDisplayService {
   DebugLog log_;
   SerialTransport serial_;
   std::unique_ptr<UsbDisplayTransport> usb_;  // none without a USB bus
-  // The link holds no state of its own, so this one object stands for the fresh link that
-  // every OpenService makes: nothing is allocated per open, and an OpenService re-entered
-  // from a window message during the identification finds nothing freed under it.
+  // Closed at every OpenService, this one object stands for the fresh link that each makes:
+  // nothing is allocated per open, and an OpenService re-entered from a window message
+  // during the identification finds nothing freed under it.
   DeviceLink link_;
 };
 

@@ -46,8 +46,10 @@ int32_t LineDisplayService::OpenService(const char16_t* deviceClass, const char1
   const std::string classText = BstrToMultibyte(*platform_.ansi, deviceClass);
   const std::string nameText = BstrToMultibyte(*platform_.ansi, deviceName);
 
-  // The link is not replaced: it keeps nothing of its own, so the reset state makes it new.
+  // The link is not replaced: closing it makes it new. What is open goes first, whatever
+  // its kind, or a profile switched from COM to USB would leave the port held.
   ResetDisplayState(state_);
+  link_.Close();
 
   const std::map<std::string, int32_t> deviceTypes = {
       {"COM", kConnectionSerial}, {"USB", kConnectionUsb}, {"Other", kConnectionOther}};
@@ -93,7 +95,13 @@ int32_t LineDisplayService::OpenService(const char16_t* deviceClass, const char1
   if (state_.connectionKind == kConnectionUsb) {
     link_.OpenUsb();
   } else if (state_.connectionKind == kConnectionSerial) {
-    link_.OpenSerial(&profile);
+    // Either goes on as a port that did not open.
+    const SerialOpening opening = link_.OpenSerial(&profile);
+    if (opening == SerialOpening::kRefused) {
+      log_.Write("OpenService:COMPORT refused, not a serial port name:OPOS_E_ILLEGAL\n");
+    } else if (opening == SerialOpening::kRejected) {
+      log_.Write("OpenService:COMPORT rejected, not a serial device:OPOS_E_ILLEGAL\n");
+    }
   }
   if (!IdentifyDevice(link_)) result = opos::kIllegal;
 

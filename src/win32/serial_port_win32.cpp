@@ -8,11 +8,11 @@ namespace orvix::win32 {
 
 using platform::CommSettings;
 using platform::ControlLine;
-using platform::kModemCtsOn;
+using platform::ModemStatus;
+using platform::PortOpening;
 
 static_assert(static_cast<DWORD>(ControlLine::kSetRts) == SETRTS, "control lines carry the platform's codes");
 static_assert(static_cast<DWORD>(ControlLine::kSetDtr) == SETDTR, "control lines carry the platform's codes");
-static_assert(kModemCtsOn == MS_CTS_ON, "modem status bits are the platform's own");
 
 namespace {
 
@@ -47,15 +47,25 @@ Win32SerialPort::Win32SerialPort() = default;
 
 Win32SerialPort::~Win32SerialPort() { Close(); }
 
-bool Win32SerialPort::Open(const char* name) {
+PortOpening Win32SerialPort::Open(const char* name) {
   Close();
   lastRead_.reset();
-  if (name == nullptr) return false;
+  if (name == nullptr) return PortOpening::kFailed;
   if (!readEvent_) readEvent_ = NewManualResetEvent();
-  if (!readEvent_) return false;
-  file_.reset(CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
-                          nullptr));
-  return static_cast<bool>(file_);
+  if (!readEvent_) return PortOpening::kFailed;
+  // Should the name still lead to a pipe, its server may only identify the caller: it must
+  // not act as the till's user.
+  file_.reset(CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+  if (!file_) return PortOpening::kFailed;
+  // Only a communications driver answers GetCommState; a file, a pipe or NUL does not, and
+  // is closed before anything is written to it.
+  DCB dcb;
+  if (!ReadPortState(file_.get(), &dcb)) {
+    file_.reset();
+    return PortOpening::kNotSerial;
+  }
+  return PortOpening::kOpened;
 }
 
 void Win32SerialPort::Close() {
@@ -118,11 +128,25 @@ bool Win32SerialPort::SetState(const CommSettings& settings) {
   return true;
 }
 
-bool Win32SerialPort::GetModemStatus(uint32_t* status) {
+ModemStatus Win32SerialPort::GetModemStatus() {
   DWORD bits = 0;
-  if (!file_ || status == nullptr || !GetCommModemStatus(file_.get(), &bits)) return false;
-  *status = bits;
-  return true;
+  if (!file_) return ModemStatus::kFailed;
+  if (GetCommModemStatus(file_.get(), &bits)) return (bits & MS_CTS_ON) != 0 ? ModemStatus::kCtsOn : ModemStatus::kCtsOff;
+  // Drivers without modem lines say so with one of these two; Wine's for a pty is
+  // ERROR_NOT_SUPPORTED. A vanished device answers otherwise (Wine: ERROR_NOT_READY for a
+  // pty whose other side has gone, ERROR_INVALID_HANDLE for a closed handle).
+  const DWORD error = GetLastError();
+  return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ? ModemStatus::kNotReported
+                                                                         : ModemStatus::kFailed;
+}
+
+bool Win32SerialPort::ClearTimeouts() {
+  COMMTIMEOUTS none{};
+  return file_ && SetCommTimeouts(file_.get(), &none) != FALSE;
+}
+
+bool Win32SerialPort::PurgeInput() {
+  return file_ && PurgeComm(file_.get(), PURGE_RXCLEAR | PURGE_RXABORT) != FALSE;
 }
 
 Win32SerialPort::WriteSlot* Win32SerialPort::TakeWriteSlot() {

@@ -39,13 +39,15 @@ class Win32SerialPort : public platform::SerialPort {
   Win32SerialPort(const Win32SerialPort&) = delete;
   Win32SerialPort& operator=(const Win32SerialPort&) = delete;
 
-  bool Open(const char* name) override;
+  platform::PortOpening Open(const char* name) override;
   void Close() override;
   bool IsOpen() const override;
   bool Escape(platform::ControlLine line) override;
   bool GetState(platform::CommSettings* settings) override;
   bool SetState(const platform::CommSettings& settings) override;
-  bool GetModemStatus(uint32_t* status) override;
+  platform::ModemStatus GetModemStatus() override;
+  bool ClearTimeouts() override;
+  bool PurgeInput() override;
   void Write(const uint8_t* bytes, size_t count) override;
   size_t Read(uint8_t* destination, size_t count, uint32_t timeoutMs) override;
 

@@ -308,6 +308,11 @@ class VirtualDisplay {
     line_.erase(line_.begin(), line_.begin() + taken);
     return static_cast<size_t>(taken);
   }
+  // What has reached the line and was not read yet is gone.
+  void DiscardUnread() {
+    owed_.TakeDue(clock_.now);
+    line_.clear();
+  }
 
   vpd::VirtualScreen screen;
   vpd::ReplyPlan plan;
@@ -320,22 +325,32 @@ class VirtualDisplay {
   std::vector<uint8_t> line_;  // answered and not read yet
 };
 
-// COM7 with the display on it. A dropped line fails every transfer, and the handle that was
-// open then stays dead: only an open after the line came back reaches the display.
+// COM7 with the display on it; OPOSDebug.txt is a file that opens, as no serial port. A
+// dropped line fails every transfer, and the handle that was open then stays dead: only an
+// open after the line came back reaches the display. The journal names the calls that open
+// and prepare the port, and the writes, in order.
 class DisplayPort : public platform::SerialPort {
  public:
   explicit DisplayPort(VirtualDisplay& display) : display_(display) {}
-  bool Open(const char* name) override {
+  platform::PortOpening Open(const char* name) override {
     openedLine_ = line_;
-    return open_ = std::string(name) == "COM7" && lineUp_;
+    journal += "open ";
+    open_ = std::string(name) == "COM7" && lineUp_;
+    if (std::string(name) == "OPOSDebug.txt") return platform::PortOpening::kNotSerial;
+    return open_ ? platform::PortOpening::kOpened : platform::PortOpening::kFailed;
   }
   void Close() override { open_ = false; }
   bool IsOpen() const override { return open_; }
   bool Escape(platform::ControlLine) override { return Live(); }
   bool GetState(platform::CommSettings* state) override { return Live() && (*state = settings, true); }
   bool SetState(const platform::CommSettings& state) override { return Live() && state.parity <= 4 && (settings = state, true); }
-  bool GetModemStatus(uint32_t* status) override { return Live() && modemReadable && (*status = cts ? platform::kModemCtsOn : 0, true); }
-  void Write(const uint8_t* bytes, size_t count) override { Live() ? display_.Receive(bytes, count) : void(); }
+  platform::ModemStatus GetModemStatus() override {
+    using platform::ModemStatus;
+    return !Live() ? ModemStatus::kFailed : !modemReadable ? ModemStatus::kNotReported : cts ? ModemStatus::kCtsOn : ModemStatus::kCtsOff;
+  }
+  bool ClearTimeouts() override { return Live() && refuses != "timeouts" && (journal += "timeouts ", true); }
+  bool PurgeInput() override { return Live() && refuses != "purge" && (display_.DiscardUnread(), journal += "purge ", true); }
+  void Write(const uint8_t* bytes, size_t count) override { Live() ? display_.Receive(bytes, count), void(journal += "write ") : void(); }
   size_t Read(uint8_t* destination, size_t count, uint32_t timeoutMs) override {
     return Live() && display_.Answer(destination, count, timeoutMs) == count ? count : 0;
   }
@@ -344,6 +359,8 @@ class DisplayPort : public platform::SerialPort {
 
   platform::CommSettings settings;  // the driver refuses a parity above 4
   bool cts = true, modemReadable = true;
+  std::string refuses;  // "timeouts" or "purge": the driver refuses that
+  std::string journal;
 
  private:
   bool Live() const { return open_ && lineUp_ && openedLine_ == line_; }

@@ -1,12 +1,13 @@
 // The pure functions, and what a transcript cannot stage: profile values at the edges of
-// their buffer, USB device paths, the serial line settings, and a window message that
-// closes the port in the middle of the identification.
+// their buffer, USB device paths, the serial line settings and the port's preparation, and
+// a window message that closes the port in the middle of the identification.
 #include <gtest/gtest.h>
 
 #include <climits>
 
 #include "host/fakes.h"
 #include "link/device_link.h"
+#include "link/port_name.h"
 #include "link/usb_display_transport.h"
 #include "service/registry_profile.h"
 
@@ -123,6 +124,43 @@ TEST(LineSettingsTest, EachProfileValueReachesItsOwnFieldAndFlowControlGoes) {
     EXPECT_EQ(rig.service.OpenService(u"LineDisplay", u"ORVIX"), 0);
     EXPECT_EQ(std::vector<int64_t>({s.baudRate, s.parity, s.byteSize, s.stopBits}), settings) << texts[0];
     EXPECT_EQ(std::vector<int>({s.outxCtsFlow, s.outxDsrFlow, s.dtrControl, s.rtsControl, s.outX, s.inX}), std::vector<int>(6, 0));
+  }
+}
+
+TEST(PortNameTest, OnlyWhatCanNameASerialPortIsOpened) {
+  for (const char* name : {"COM1", "com12", "\\\\.\\COM12", "\\\\?\\COM3", "COM7:", "OPOSDebug.txt", "LPT10", ""}) {
+    EXPECT_FALSE(IsRefusedPortName(name)) << name;
+  }
+  for (const char* name : {"\\\\server\\share\\pole", "\\\\.\\pipe\\orvix", "//./pipe/orvix", "\\\\?\\UNC\\server\\x",
+                           "\\\\?\\C:\\log.txt", "\\\\.\\C:", "\\\\.\\", "C:\\log.txt", "C:log.txt", "d:", "\\log.txt",
+                           "logs\\a.txt", "logs/a.txt", "log.txt:stream", "NUL", "nul.txt", "\\\\.\\NUL", "NUL ", "Con:",
+                           "PRN", "aux.log", "LPT1", "lpt\xB9", "CONIN$", "conout$"}) {
+    EXPECT_TRUE(IsRefusedPortName(name)) << name;
+  }
+}
+
+TEST(PortOpeningTest, TheDriverIsPreparedBeforeTheDisplayIsAsked) {
+  Rig rig;
+  std::string why;
+  // A reply longer than the eight bytes read leaves the answer of an unknown model behind.
+  ASSERT_TRUE(vpd::ParseReplyPlan("raw 074B564435313030 074B564435313939", &rig.display.plan, &why));
+  EXPECT_EQ(rig.service.OpenService(u"LineDisplay", u"ORVIX"), 0);
+  EXPECT_EQ(rig.service.OpenService(u"LineDisplay", u"ORVIX"), 0);
+  EXPECT_EQ(rig.port.journal, "open timeouts purge write write open timeouts purge write write ");
+  // A profile switched away from COM leaves no port held.
+  rig.registry.SetText(std::string("HKLM\\") + kProfileKey, "DeviceType", "Other");
+  rig.service.OpenService(u"LineDisplay", u"ORVIX");
+  EXPECT_FALSE(rig.port.IsOpen());
+}
+
+TEST(PortOpeningTest, ADriverThatWillNotBePreparedIsNotDriven) {
+  for (const char* refused : {"timeouts", "purge"}) {
+    Rig rig;
+    rig.port.refuses = refused;
+    EXPECT_EQ(rig.service.OpenService(u"LineDisplay", u"ORVIX"), 106) << refused;
+    EXPECT_FALSE(rig.port.IsOpen());
+    EXPECT_TRUE(rig.display.received.empty());
+    EXPECT_NE(rig.logFile.contents.find("\nOpenService:COMPORT rejected, not a serial device:OPOS_E_ILLEGAL\r\n"), std::string::npos);
   }
 }
 
