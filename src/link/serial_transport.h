@@ -10,7 +10,7 @@ namespace orvix {
 enum class SerialOpening {
   kOpened,
   kRefused,   // the name is no serial port's: nothing was opened
-  kRejected,  // it opened, but as no serial device, or the driver refused the time-outs
+  kRejected,  // it opened as no serial device, or its driver would not drop time-outs or input
   kFailed,    // it did not open
 };
 
