@@ -14,18 +14,15 @@
 namespace orvix::com {
 
 // Runs `body` under the service lock. An exception from it is logged under `method` and
-// ends the call: false.
+// ends the call.
 template <typename Body>
-bool RunGuarded(const char* method, Body&& body) noexcept {
-  bool completed = true;
+void RunGuarded(const char* method, Body&& body) noexcept {
   try {
     CriticalSectionGuard guard(ServiceLock());
     body();
   } catch (...) {
     LogException(method);
-    completed = false;
   }
-  return completed;
 }
 
 // One of the 29 methods, whose result travels in `*out` (an OPOS result code, or a getter's
