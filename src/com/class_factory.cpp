@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "com/srw_lock.h"
+#include "com/service_call.h"
 
 namespace orvix::com {
 
@@ -18,18 +18,20 @@ HRESULT ClassFactory::Create(CreateInstanceFunction createInstance, REFIID riid,
 }
 
 HRESULT STDMETHODCALLTYPE ClassFactory::QueryInterface(REFIID riid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-    *object = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return GuardEntry("QueryInterface", [&] {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
+      *object = static_cast<IClassFactory*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  });
 }
 
 ULONG STDMETHODCALLTYPE ClassFactory::AddRef() {
-  ExclusiveLock lock(lock_);
+  CriticalSectionGuard guard(lock_);
   const LONG count = InterlockedIncrement(&refCount_);
   if (count == 2) Module().Lock();
   return static_cast<ULONG>(count);
@@ -38,7 +40,7 @@ ULONG STDMETHODCALLTYPE ClassFactory::AddRef() {
 ULONG STDMETHODCALLTYPE ClassFactory::Release() {
   LONG count;
   {
-    ExclusiveLock lock(lock_);
+    CriticalSectionGuard guard(lock_);
     count = InterlockedDecrement(&refCount_);
     if (count == 1) Module().Unlock();
   }
@@ -47,20 +49,24 @@ ULONG STDMETHODCALLTYPE ClassFactory::Release() {
 }
 
 HRESULT STDMETHODCALLTYPE ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  *object = nullptr;
-  // An aggregated object can only hand its controlling unknown to the outer object.
-  if (outer != nullptr && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
-  return createInstance_(outer, riid, object);
+  return GuardEntry("CreateInstance", [&] {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
+    // An aggregated object can only hand its controlling unknown to the outer object.
+    if (outer != nullptr && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
+    return createInstance_(outer, riid, object);
+  });
 }
 
 HRESULT STDMETHODCALLTYPE ClassFactory::LockServer(BOOL lock) {
-  if (lock) {
-    Module().Lock();
-  } else {
-    Module().Unlock();
-  }
-  return S_OK;
+  return GuardEntry("LockServer", [&] {
+    if (lock) {
+      Module().Lock();
+    } else {
+      Module().Unlock();
+    }
+    return S_OK;
+  });
 }
 
 }  // namespace orvix::com

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include "com/critical_section.h"
 #include "com/module.h"
 
 namespace orvix::com {
@@ -28,7 +29,7 @@ class ClassFactory final : public IClassFactory {
 
   CreateInstanceFunction createInstance_;
   volatile LONG refCount_ = 0;
-  SRWLOCK lock_ = SRWLOCK_INIT;
+  CriticalSection lock_;
 };
 
 }  // namespace orvix::com

@@ -4,6 +4,7 @@
 #include "com/module.h"
 #include "com/poslinedisplay.h"
 #include "com/registration.h"
+#include "com/service_call.h"
 
 namespace orvix::com {
 namespace {
@@ -31,11 +32,14 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
 }
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
-  return orvix::com::Module().GetClassObject(rclsid, riid, ppv);
+  return orvix::com::GuardEntry("DllGetClassObject",
+                                [&] { return orvix::com::Module().GetClassObject(rclsid, riid, ppv); });
 }
 
-STDAPI DllCanUnloadNow() { return orvix::com::Module().CanUnloadNow(); }
+STDAPI DllCanUnloadNow() {
+  return orvix::com::GuardEntry("DllCanUnloadNow", [] { return orvix::com::Module().CanUnloadNow(); });
+}
 
-STDAPI DllRegisterServer() { return orvix::com::RegisterServer(); }
+STDAPI DllRegisterServer() { return orvix::com::GuardEntry("DllRegisterServer", orvix::com::RegisterServer); }
 
-STDAPI DllUnregisterServer() { return orvix::com::UnregisterServer(); }
+STDAPI DllUnregisterServer() { return orvix::com::GuardEntry("DllUnregisterServer", orvix::com::UnregisterServer); }

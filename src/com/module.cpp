@@ -1,7 +1,5 @@
 #include "com/module.h"
 
-#include "com/srw_lock.h"
-
 namespace orvix::com {
 
 ComModule& Module() {
@@ -29,7 +27,7 @@ void ComModule::Term() {
   }
   std::vector<TerminationCallback> callbacks;
   {
-    ExclusiveLock lock(callbackLock_);
+    CriticalSectionGuard guard(callbackLock_);
     callbacks.swap(terminationCallbacks_);
   }
   for (auto it = callbacks.rbegin(); it != callbacks.rend(); ++it) it->callback(it->data);
@@ -42,7 +40,7 @@ HRESULT ComModule::GetClassObject(REFCLSID clsid, REFIID riid, void** object) {
   for (ObjectMapEntry* entry = objectMap_; entry != nullptr && entry->clsid != nullptr; ++entry) {
     if (entry->createClassObject == nullptr || !IsEqualCLSID(*entry->clsid, clsid)) continue;
     if (entry->classObject == nullptr) {
-      ExclusiveLock lock(objectMapLock_);
+      CriticalSectionGuard guard(objectMapLock_);
       if (entry->classObject == nullptr) {
         hr = entry->createClassObject(entry->createInstance, IID_IUnknown,
                                       reinterpret_cast<void**>(&entry->classObject));
@@ -56,7 +54,7 @@ HRESULT ComModule::GetClassObject(REFCLSID clsid, REFIID riid, void** object) {
 }
 
 void ComModule::AddTerminationCallback(void (*callback)(void* data), void* data) {
-  ExclusiveLock lock(callbackLock_);
+  CriticalSectionGuard guard(callbackLock_);
   terminationCallbacks_.push_back({callback, data});
 }
 

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "com/critical_section.h"
+
 namespace orvix::com {
 
 // Makes an object of a class: plain when `outer` is null, aggregated otherwise, and hands
@@ -66,8 +68,8 @@ class ComModule {
   HINSTANCE instance_ = nullptr;
   ObjectMapEntry* objectMap_ = nullptr;
   volatile LONG lockCount_ = 0;
-  SRWLOCK objectMapLock_ = SRWLOCK_INIT;
-  SRWLOCK callbackLock_ = SRWLOCK_INIT;
+  CriticalSection objectMapLock_;
+  CriticalSection callbackLock_;
   std::vector<TerminationCallback> terminationCallbacks_;
 };
 

@@ -4,22 +4,26 @@
 
 #include "com/bstr_text.h"
 #include "com/process_service.h"
+#include "com/service_call.h"
 #include "com/type_info_holder.h"
+#include "common/opos.h"
 
 namespace orvix::com {
 namespace {
 
 TypeInfoHolder g_typeInfo(IID_Iposlinedisplay, LIBID_ORVIXLib, 1, 0);
 
-// Every method returns S_OK; the OPOS result travels in pRC. An early-bound caller that
-// passes no pRC simply gets no result.
-HRESULT Report(LONG* pRC, int32_t resultCode) {
-  if (pRC != nullptr) *pRC = resultCode;
-  return S_OK;
+// A method with an OPOS result code, by its published name (which an exception's log line
+// names): OPOS_E_FAILURE when `body` throws.
+template <typename Body>
+HRESULT Report(const char* method, LONG* pRC, Body&& body) {
+  return CallService<LONG>(method, pRC, opos::kFailure, body);
 }
 
 // `method` is the published name of the caller, which the log line names.
-HRESULT Refuse(const char* method, LONG* pRC) { return Report(pRC, ProcessService().Unsupported(method)); }
+HRESULT Refuse(const char* method, LONG* pRC) {
+  return Report(method, pRC, [&] { return ProcessService().Unsupported(method); });
+}
 
 // Makes an object, asks it for `riid`, and lets it go again when that fails.
 template <typename Object>
@@ -92,73 +96,81 @@ ULONG STDMETHODCALLTYPE AggregatedPoslinedisplay::Release() {
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::GetTypeInfoCount(UINT* count) {
-  if (count == nullptr) return E_POINTER;
-  *count = 1;
-  return S_OK;
+  return GuardEntry("GetTypeInfoCount", [&] {
+    if (count == nullptr) return E_POINTER;
+    *count = 1;
+    return S_OK;
+  });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::GetTypeInfo(UINT, LCID lcid, ITypeInfo** typeInfo) {
-  return g_typeInfo.GetTypeInfo(lcid, typeInfo);
+  return GuardEntry("GetTypeInfo", [&] { return g_typeInfo.GetTypeInfo(lcid, typeInfo); });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID lcid,
                                                          DISPID* dispIds) {
-  return g_typeInfo.GetIDsOfNames(names, count, lcid, dispIds);
+  return GuardEntry("GetIDsOfNames", [&] { return g_typeInfo.GetIDsOfNames(names, count, lcid, dispIds); });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::Invoke(DISPID dispId, REFIID, LCID lcid, WORD flags, DISPPARAMS* params,
                                                   VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
-  return g_typeInfo.Invoke(static_cast<Iposlinedisplay*>(this), dispId, lcid, flags, params, result, exception,
-                           argumentError);
+  return GuardEntry("Invoke", [&] {
+    return g_typeInfo.Invoke(static_cast<Iposlinedisplay*>(this), dispId, lcid, flags, params, result, exception,
+                             argumentError);
+  });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::COFreezeEvents(VARIANT_BOOL Freeze, LONG* pRC) {
-  return Report(pRC, ProcessService().COFreezeEvents(Freeze != VARIANT_FALSE));
+  return Report("COFreezeEvents", pRC, [&] { return ProcessService().COFreezeEvents(Freeze != VARIANT_FALSE); });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::GetPropertyNumber(LONG PropIndex, LONG* pNumber) {
-  return Report(pNumber, ProcessService().GetPropertyNumber(PropIndex));
+  return CallService<LONG>("GetPropertyNumber", pNumber, 0,
+                           [&] { return ProcessService().GetPropertyNumber(PropIndex); });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::GetPropertyString(LONG PropIndex, BSTR* pString) {
-  const std::string text = ProcessService().GetPropertyString(PropIndex);
-  if (pString != nullptr) *pString = AllocBstrFromAnsi(text);
-  return S_OK;
+  // The null BSTR is the empty text.
+  return CallService<BSTR>("GetPropertyString", pString, nullptr, [&]() -> BSTR {
+    const std::string text = ProcessService().GetPropertyString(PropIndex);
+    return pString != nullptr ? AllocBstrFromAnsi(text) : nullptr;
+  });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::SetPropertyNumber(LONG PropIndex, LONG Number) {
-  ProcessService().SetPropertyNumber(PropIndex, Number);
+  RunGuarded("SetPropertyNumber", [&] { ProcessService().SetPropertyNumber(PropIndex, Number); });
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::SetPropertyString(LONG PropIndex, BSTR String) {
-  ProcessService().SetPropertyString(PropIndex, BstrText(String));
+  RunGuarded("SetPropertyString", [&] { ProcessService().SetPropertyString(PropIndex, BstrText(String)); });
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::OpenService(BSTR DeviceClass, BSTR DeviceName, IDispatch*, LONG* pRC) {
   // The Control Object's own dispatch interface is for events, and none are raised.
-  return Report(pRC, ProcessService().OpenService(BstrText(DeviceClass), BstrText(DeviceName)));
+  return Report("OpenService", pRC,
+                [&] { return ProcessService().OpenService(BstrText(DeviceClass), BstrText(DeviceName)); });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::CheckHealth(LONG Level, LONG* pRC) {
-  return Report(pRC, ProcessService().CheckHealth(Level));
+  return Report("CheckHealth", pRC, [&] { return ProcessService().CheckHealth(Level); });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::ClaimDevice(LONG Timeout, LONG* pRC) {
-  return Report(pRC, ProcessService().ClaimDevice(Timeout));
+  return Report("ClaimDevice", pRC, [&] { return ProcessService().ClaimDevice(Timeout); });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::CloseService(LONG* pRC) {
-  return Report(pRC, ProcessService().CloseService());
+  return Report("CloseService", pRC, [&] { return ProcessService().CloseService(); });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::DirectIO(LONG Command, LONG*, BSTR*, LONG* pRC) {
-  return Report(pRC, ProcessService().DirectIO(Command));
+  return Report("DirectIO", pRC, [&] { return ProcessService().DirectIO(Command); });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::ReleaseDevice(LONG* pRC) {
-  return Report(pRC, ProcessService().ReleaseDevice());
+  return Report("ReleaseDevice", pRC, [&] { return ProcessService().ReleaseDevice(); });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::ClearDescriptors(LONG* pRC) {
@@ -166,7 +178,7 @@ HRESULT STDMETHODCALLTYPE CPoslinedisplay::ClearDescriptors(LONG* pRC) {
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::ClearText(LONG* pRC) {
-  return Report(pRC, ProcessService().ClearText());
+  return Report("ClearText", pRC, [&] { return ProcessService().ClearText(); });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::CreateWindow(LONG, LONG, LONG, LONG, LONG, LONG, LONG* pRC) {
@@ -178,12 +190,13 @@ HRESULT STDMETHODCALLTYPE CPoslinedisplay::DestroyWindow(LONG* pRC) {
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::DisplayText(BSTR Data, LONG Attribute, LONG* pRC) {
-  return Report(pRC, ProcessService().DisplayText(BstrText(Data), Attribute));
+  return Report("DisplayText", pRC, [&] { return ProcessService().DisplayText(BstrText(Data), Attribute); });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::DisplayTextAt(LONG Row, LONG Column, BSTR Data, LONG Attribute,
                                                          LONG* pRC) {
-  return Report(pRC, ProcessService().DisplayTextAt(Row, Column, BstrText(Data), Attribute));
+  return Report("DisplayTextAt", pRC,
+                [&] { return ProcessService().DisplayTextAt(Row, Column, BstrText(Data), Attribute); });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::RefreshWindow(LONG, LONG* pRC) {
@@ -191,7 +204,7 @@ HRESULT STDMETHODCALLTYPE CPoslinedisplay::RefreshWindow(LONG, LONG* pRC) {
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::ScrollText(LONG Direction, LONG Units, LONG* pRC) {
-  return Report(pRC, ProcessService().ScrollText(Direction, Units));
+  return Report("ScrollText", pRC, [&] { return ProcessService().ScrollText(Direction, Units); });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::SetDescriptor(LONG, LONG, LONG* pRC) {

@@ -1,10 +1,11 @@
 // CPoslinedisplay: the COM object of the class poslinedisplay. It holds nothing but its
 // reference count (and, aggregated, its outer unknown); every method works on the one
-// process-wide service.
+// process-wide service, under its lock, and no exception leaves it.
 #pragma once
 
 #include "com/com_interface.h"
 #include "com/module.h"
+#include "com/process_service.h"
 
 namespace orvix::com {
 
@@ -75,6 +76,7 @@ class CPoslinedisplay final : public Iposlinedisplay {
   IUnknown* const outer_;  // the controlling unknown of the aggregate; null when alone
   ULONG refCount_ = 0;     // apartment-threaded: one thread calls, no atomics needed
   ModuleLock moduleLock_;
+  LiveObject liveObject_;
 };
 
 // The controlling unknown of an aggregated CPoslinedisplay. It answers IUnknown itself

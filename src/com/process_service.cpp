@@ -1,5 +1,6 @@
 #include "com/process_service.h"
 
+#include "com/critical_section.h"
 #include "platform/stdio_log_file.h"
 #include "win32/ansi_codec_win32.h"
 #include "win32/clock_win32.h"
@@ -39,10 +40,36 @@ struct ProcessObjects {
   }
 };
 
+// Built before the objects and destroyed after them.
+CriticalSection g_serviceLock;
 ProcessObjects g_process;
+volatile LONG g_liveObjects = 0;
 
 }  // namespace
 
 LineDisplayService& ProcessService() { return g_process.service; }
+
+CriticalSection& ServiceLock() { return g_serviceLock; }
+
+void LogException(const char* method) noexcept {
+  try {
+    CriticalSectionGuard guard(g_serviceLock);
+    g_process.service.log().Write("%s:exception\n", method);
+  } catch (...) {
+  }
+}
+
+LiveObject::LiveObject() { InterlockedIncrement(&g_liveObjects); }
+
+LiveObject::~LiveObject() {
+  // Counted down under the lock: an object made meanwhile on another thread cannot open the
+  // port before this closes it.
+  try {
+    CriticalSectionGuard guard(g_serviceLock);
+    if (InterlockedDecrement(&g_liveObjects) == 0) g_process.service.CloseTransport();
+  } catch (...) {
+    LogException("Release");
+  }
+}
 
 }  // namespace orvix::com

@@ -4,14 +4,13 @@
 
 #include "com/byref_arguments.h"
 #include "com/module.h"
-#include "com/srw_lock.h"
 
 namespace orvix::com {
 
 HRESULT TypeInfoHolder::EnsureLoaded(LCID lcid) {
   HRESULT hr = S_OK;
   if (typeInfo_.load(std::memory_order_acquire) == nullptr) {
-    ExclusiveLock lock(lock_);
+    CriticalSectionGuard guard(lock_);
     if (typeInfo_.load(std::memory_order_relaxed) == nullptr) hr = Load(lcid);
   }
   return hr;
@@ -60,7 +59,7 @@ HRESULT TypeInfoHolder::Load(LCID lcid) {
 }
 
 void TypeInfoHolder::Release() {
-  ExclusiveLock lock(lock_);
+  CriticalSectionGuard guard(lock_);
   ITypeInfo* typeInfo = typeInfo_.exchange(nullptr);
   if (typeInfo != nullptr) typeInfo->Release();
   names_.clear();

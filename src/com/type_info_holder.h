@@ -8,6 +8,7 @@
 #include <atomic>
 #include <vector>
 
+#include "com/critical_section.h"
 #include "win32/unique_any.h"
 
 namespace orvix::com {
@@ -48,7 +49,7 @@ class TypeInfoHolder {
   const GUID libid_;
   const WORD majorVersion_;
   const WORD minorVersion_;
-  SRWLOCK lock_ = SRWLOCK_INIT;
+  CriticalSection lock_;
   // Set last, after the cache is complete: a reader that sees it may use the cache.
   std::atomic<ITypeInfo*> typeInfo_{nullptr};
   std::vector<CachedName> names_;

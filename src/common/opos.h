@@ -3,9 +3,10 @@
 
 namespace orvix::opos {
 
-// Result codes (the only three this service object reports).
+// Result codes (the only four this service object reports).
 constexpr int32_t kSuccess = 0;
 constexpr int32_t kIllegal = 106;
+constexpr int32_t kFailure = 111;
 constexpr int32_t kTimeout = 112;
 
 constexpr int32_t kStateIdle = 2;

@@ -33,6 +33,8 @@ int32_t LineDisplayService::CloseService() {
   return opos::kSuccess;
 }
 
+void LineDisplayService::CloseTransport() { link_.Close(); }
+
 int32_t LineDisplayService::COFreezeEvents(bool freeze) {
   // No events are raised, so there is nothing to hold back; true is logged as the
   // Automation truth value -1.

@@ -20,7 +20,7 @@ namespace orvix {
 // Where each method is, in this folder unless named otherwise:
 //   OpenService                                  open_service.cpp (the profile: registry_profile.h)
 //   ClaimDevice, ReleaseDevice, CloseService,
-//   DirectIO, COFreezeEvents                     life_cycle.cpp
+//   CloseTransport, DirectIO, COFreezeEvents     life_cycle.cpp
 //   CheckHealth                                  check_health.cpp
 //   GetPropertyNumber, SetPropertyNumber,
 //   GetPropertyString, SetPropertyString         properties.cpp
@@ -55,6 +55,9 @@ class LineDisplayService {
   // One of the fourteen operations the display does not have, by its published name (which
   // the log line names): each is refused the same way and changes nothing.
   int32_t Unsupported(const char* method);
+  // Closes the transport without the bookkeeping of CloseService, and logs nothing: for
+  // when no object of the process is left to call CloseService.
+  void CloseTransport();
 
   DisplayState& state() { return state_; }
   DeviceLink& link() { return link_; }

@@ -51,7 +51,7 @@ def why_no_32_bit():
 
 def stage(d, line):
     """Acts on the virtual display `d` at one of the client's steps: `begin`, `display ...`,
-    `bytes ...`, `line ...` and `rows ...`; answers "ok" or what went wrong."""
+    `bytes ...`, `interleaved ...`, `line ...` and `rows ...`; answers "ok" or what went wrong."""
     words = line.split()
     if words[0] == "begin":
         d.command("restore", allow_error=True)  # refused unless the case before left the line dropped
@@ -70,6 +70,21 @@ def stage(d, line):
         d.command("clear-bytes")
         if received != expected:
             return "the display received %s" % (received.hex(" ").upper() or "nothing")
+    elif words[0] == "interleaved":
+        # `interleaved CALL... / CALL...`: each group holds one thread's calls in their order,
+        # each call the hex of its bytes; what arrived is those calls, each one whole.
+        groups = [[bytes.fromhex(call) for call in group.split()] for group in " ".join(words[1:]).split("/")]
+        d.command("wait-bytes %d 5000" % sum(map(len, sum(groups, []))), allow_error=True)
+        received, at, taken = bytes.fromhex(d.command("bytes")[0]), 0, [0] * len(groups)
+        d.command("clear-bytes")
+        while at < len(received):
+            nexts = [group[taken[g]] if taken[g] < len(group) else None for g, group in enumerate(groups)]
+            g = next((g for g, call in enumerate(nexts) if call and received.startswith(call, at)), None)
+            if g is None:
+                return "no call's bytes at byte %d: %s" % (at, received[at:at + 24].hex(" ").upper())
+            at, taken[g] = at + len(nexts[g]), taken[g] + 1
+        if taken != [len(group) for group in groups]:
+            return "the display received %s calls of %s" % (taken, [len(group) for group in groups])
     elif words[0] == "line":
         termios = dict(line.split("=", 1) for line in d.command("termios"))
         if [termios.get("baud"), termios.get("stop-bits")] != words[1:]:

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -492,9 +493,142 @@ void Soak() {
   service.Rc("CloseService", {});
 }
 
+// Two objects, each made and called on a thread of its own (two apartments) but sharing the
+// one service: one opens it again and again while the other writes numbered texts.
+struct Apartments {
+  UniqueEvent firstOpened{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  volatile LONG openerDone = 0;
+  std::vector<long> openings, texts;
+};
+
+std::wstring Numbered(int i) {
+  wchar_t text[8];
+  return std::swprintf(text, 8, L"T%04d", i), text;
+}
+
+DWORD WINAPI Opener(void* parameter) {
+  Apartments& a = *static_cast<Apartments*>(parameter);
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  {
+    Service service;
+    const bool created = SUCCEEDED(service.Create());
+    for (int i = 0; created && i < 20; ++i) {
+      a.openings.push_back(service.Open());
+      SetEvent(a.firstOpened.get());  // the service is on the port: the writer may begin
+    }
+  }
+  InterlockedExchange(&a.openerDone, 1);
+  SetEvent(a.firstOpened.get());
+  CoUninitialize();
+  return 0;
+}
+
+DWORD WINAPI Writer(void* parameter) {
+  Apartments& a = *static_cast<Apartments*>(parameter);
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  {
+    Service service;
+    const bool created = SUCCEEDED(service.Create());
+    WaitForSingleObject(a.firstOpened.get(), 10000);
+    for (int i = 0; created && !a.openerDone && i < 400; ++i, Sleep(1)) {
+      a.texts.push_back(service.Rc("DisplayTextAt", {Long(1), Long(1), Text(Numbered(i)), Long(0)}));
+    }
+  }
+  CoUninitialize();
+  return 0;
+}
+
+void TwoApartments() {
+  using UniqueThread = orvix::win32::UniqueAny<orvix::win32::EventTraits>;  // CloseHandle; null when none
+  Apartments a;
+  const UniqueThread threads[] = {UniqueThread(CreateThread(nullptr, 0, Opener, &a, 0, nullptr)),
+                                  UniqueThread(CreateThread(nullptr, 0, Writer, &a, 0, nullptr))};
+  for (const UniqueThread& thread : threads) WaitForSingleObject(thread.get(), 60000);
+  long wrong = 0;
+  for (long rc : a.openings) wrong += rc != 0;
+  for (long rc : a.texts) wrong += rc != 0;
+  // The harness takes each thread's calls (groups split by "/"), each one's bytes in hex.
+  std::string line = "interleaved";
+  for (size_t i = 0; i < a.openings.size(); ++i) line += " 0205454F031B400C";
+  line += " /";
+  char hex[3];
+  for (size_t i = 0; i < a.texts.size(); ++i) {
+    line += " 1F72001F45001F240101";
+    for (wchar_t c : Numbered(static_cast<int>(i))) std::snprintf(hex, sizeof hex, "%02X", c & 0xFF), line += hex;
+  }
+  const std::string shown = Meet(line);
+  Check(a.openings.size() == 20 && a.texts.size() > 1 && wrong == 0 && shown.empty(),
+        "two apartments at once: 20 openings and %u texts, every call's bytes whole and in order %s",
+        static_cast<unsigned>(a.texts.size()), shown.c_str());
+}
+
+// An OpenService that leaves the port open (the display does not answer), and a Control
+// Object that lets the object go without CloseService: the port's handle is closed. (Under
+// Wine a second CreateFile of the port succeeds even while it is held.)
+void PortClosedAfterFailedOpen() {
+  Service service;
+  // The first opening loads what stays loaded and makes the port's own records.
+  const bool warm = SUCCEEDED(service.Create()) && service.Open() == 0 && service.Rc("CloseService", {}) == 0;
+  const uintptr_t before = FreshHandleValue();
+  if (!Check(warm && Meet("display silent").empty() && service.Open() == 106,
+             "a display that does not answer: OpenService gives OPOS_E_ILLEGAL")) {
+    return;
+  }
+  service.Release();
+  Check(FreshHandleValue() == before, "the last object released without CloseService closes the port");
+}
+
+// The DLL's malloc, which the check below replaces in the DLL's import table by one that
+// refuses every block of a megabyte or more, as a fragmented 32-bit process does.
+using MallocFunction = void*(__cdecl*)(size_t);
+MallocFunction g_dllMalloc = nullptr;
+void* __cdecl RefusingMalloc(size_t size) { return size >= (1u << 20) ? nullptr : g_dllMalloc(size); }
+
+// Points `module`'s import of `name` at `replacement`; gives what it pointed at, null when the
+// module imports no such name.
+void* ReplaceImport(HMODULE module, const char* name, void* replacement) {
+  auto* base = reinterpret_cast<BYTE*>(module);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); library->Name; ++library) {
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
+          std::strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name, name) != 0) {
+        continue;
+      }
+      DWORD protection;
+      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
+      void* previous = reinterpret_cast<void*>(slots->u1.Function);
+      slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+      return previous;
+    }
+  }
+  return nullptr;
+}
+
+void TextTooLongForMemory() {
+  Service service;
+  HMODULE dll = nullptr;
+  if (SUCCEEDED(service.Create()) && service.Open() == 0) dll = GetModuleHandleW(L"ORVIX.DLL");
+  g_dllMalloc = dll ? reinterpret_cast<MallocFunction>(ReplaceImport(dll, "malloc", reinterpret_cast<void*>(RefusingMalloc))) : nullptr;
+  if (!Check(g_dllMalloc != nullptr, "opened, and the DLL's malloc refuses a megabyte")) return;
+  const long tooLong = service.Rc("DisplayText", {Text(std::wstring(1u << 20, L'A')), Long(0)});
+  const long after = service.Rc("DisplayText", {Text(L"OK"), Long(0)});
+  ReplaceImport(dll, "malloc", reinterpret_cast<void*>(g_dllMalloc));
+  const std::string log = ReadFile("OPOSDebug.txt");
+  Check(tooLong == 111 && after == 0 && log.find("DisplayText:exception\r\nDisplayText:OK,0x0") != std::string::npos,
+        "a text whose copy finds no memory gives OPOS_E_FAILURE (%ld), is logged, and the next call works (%ld)",
+        tooLong, after);
+  service.Rc("CloseService", {});
+}
+
 int RunChecks(const wchar_t* dllPath) {
   ClassObject(dllPath);
-  for (void (*group)() : {Binding, UsbWithoutDevice, Reentry, Soak}) {
+  for (void (*group)() : {Binding, UsbWithoutDevice, Reentry, Soak, TwoApartments, PortClosedAfterFailedOpen,
+                          TextTooLongForMemory}) {
     ResetProfile();
     Meet("begin");
     group();
