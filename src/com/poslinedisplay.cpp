@@ -113,7 +113,7 @@ HRESULT STDMETHODCALLTYPE CPoslinedisplay::Invoke(DISPID dispId, REFIID, LCID lc
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::COFreezeEvents(VARIANT_BOOL Freeze, LONG* pRC) {
-  return Report(pRC, ProcessService().COFreezeEvents(Freeze != VARIANT_FALSE));
+  return Report(pRC, ProcessService().COFreezeEvents(Freeze));
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::GetPropertyNumber(LONG PropIndex, LONG* pNumber) {

@@ -226,6 +226,9 @@ class WineStage : public Stage {
       if (byref_ && !operand.isText && operand.number == static_cast<SHORT>(operand.number)) {
         V_VT(&value) = VT_I2, V_I2(&value) = static_cast<SHORT>(operand.number);
       }
+      // A VT_BOOL holding the number itself, so that a 1 reaches the object as an early-bound
+      // caller's 1 does instead of being turned into -1 on the way.
+      if (m == "COFreezeEvents" && !byref_) V_VT(&value) = VT_BOOL, V_BOOL(&value) = static_cast<VARIANT_BOOL>(operand.number);
       VARIANT argument = byref_ ? Ref(&value) : value;
       if (pointer && !byref_) V_VT(&argument) = VT_BYREF | V_VT(&value), V_BYREF(&argument) = &V_I4(&value);
       arguments.push_back(argument);
