@@ -87,9 +87,11 @@ bool UsbDisplayTransport::Open(int32_t selector, int32_t /*mode*/) {
     if (Qualifies(path)) devicePath_ = path;
   }
 
-  // With no device found the names are bare suffixes, which open nothing; the failure shows
-  // in the identification's reads.
+  // With no device found, ever, there is no path to build the pipe names on: the bare
+  // suffixes would name files in the root of the current drive. Nothing is opened, and the
+  // failure shows in the identification's reads.
   Close();
+  if (devicePath_.empty()) return true;
   readPipe_ = bus_.OpenPipe((devicePath_ + kReadPipeSuffix).c_str());
   writePipe_ = bus_.OpenPipe((devicePath_ + kWritePipeSuffix).c_str());
   return true;

@@ -28,9 +28,10 @@ class UsbDisplayTransport : public UsbTransport {
   // Looks for the display that `selector` names (0x1101, 0x1102, 0x2001) among the present
   // interfaces and opens its two pipes, closing any pipes of an earlier open. The last
   // interface in enumeration order that matches is taken; when none matches, the device
-  // found by an earlier open is tried again. False, after telling the person at the till,
-  // only for a selector that names no display; a missing display shows in the reads. The
-  // pipes are always opened for overlapped I/O, so `mode` (1 from the link) changes nothing.
+  // found by an earlier open is tried again; with none found ever, no pipe is opened. False,
+  // after telling the person at the till, only for a selector that names no display; a
+  // missing display shows in the reads. The pipes are always opened for overlapped I/O, so
+  // `mode` (1 from the link) changes nothing.
   bool Open(int32_t selector, int32_t mode) override;
   void Close() override;
   void Write(const uint8_t* bytes, size_t count) override;

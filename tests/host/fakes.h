@@ -368,15 +368,15 @@ struct DisplayBus : platform::UsbBus {
       VirtualDisplay& display;
       bool fromDisplay;
     };
+    pipesOpened.push_back(name);
     for (const auto& interface : interfaces) {
       if (name != interface.second + "\\PIPE01" && name != interface.second + "\\PIPE02") continue;
-      pipesOpened.push_back(name);
       return std::make_unique<Pipe>(display_, name == interface.second + "\\PIPE01");
     }
     return nullptr;
   }
   std::vector<std::pair<platform::Guid, std::string>> interfaces;
-  std::vector<std::string> pipesOpened;
+  std::vector<std::string> pipesOpened;  // every name asked for, whether it opened or not
 
  private:
   VirtualDisplay& display_;
