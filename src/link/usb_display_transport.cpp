@@ -77,7 +77,12 @@ bool UsbDisplayTransport::Open(int32_t selector, int32_t /*mode*/) {
   selector_ = selector;
   const DisplayModel* model = FindModel(selector);
   if (model == nullptr) {
-    if (messageBox_ != nullptr) messageBox_->ShowError(kUnknownDeviceMessage);
+    // An unattended till (a service) has no one to click the box away: it would hang here.
+    if (messageBox_ != nullptr && messageBox_->CanBeSeen()) {
+      messageBox_->ShowError(kUnknownDeviceMessage);
+    } else if (unseen_) {
+      unseen_(kUnknownDeviceMessage);
+    }
     return false;
   }
 

@@ -66,8 +66,10 @@ struct MemoryLogFile : platform::LogFile {
 };
 
 struct MessageRecorder : platform::MessageBox {
+  bool CanBeSeen() override { return seen; }
   void ShowError(const char* text) override { shown.emplace_back(text); }
   std::vector<std::string> shown;
+  bool seen = true;
 };
 
 // The registry in memory, for the profile reader (below HKLM) and the registrar alike. Paths

@@ -107,6 +107,19 @@ TEST(UsbPathTest, TheLastMatchWinsAndAMissingDisplayKeepsItsPath) {
   EXPECT_EQ(rig.messages.shown, std::vector<std::string>{"Error:Not found access device."});
 }
 
+TEST(UsbPathTest, AnUnknownDisplayIsToldInABoxOnlyWhereSomeoneCanSeeIt) {
+  for (const bool seen : {true, false}) {
+    Rig rig;
+    rig.messages.seen = seen;
+    rig.registry.SetText(std::string("HKLM\\") + kProfileKey, "DeviceType", "USB");
+    rig.ProfileValue("DeviceID", platform::RegistryReader::kTypeDword, DwordBytes(0x1001));
+    EXPECT_EQ(rig.service.OpenService(u"LineDisplay", u"ORVIX"), 106);
+    EXPECT_EQ(rig.messages.shown.size(), seen ? 1u : 0u);
+    const bool logged = rig.logFile.contents.find("Error:Not found access device.:message box not shown") != std::string::npos;
+    EXPECT_EQ(logged, !seen);
+  }
+}
+
 TEST(LineSettingsTest, EachProfileValueReachesItsOwnFieldAndFlowControlGoes) {
   // Baud, Parity, DataLength, StopBit: the port's settings. The small settings keep their low
   // byte; a parity the driver refuses leaves the port's own (3).

@@ -420,6 +420,23 @@ void UsbWithoutDevice() {
   Check(FreshHandleValue() == before, "opening twice and closing, again and again, keeps no handle");
 }
 
+// A DeviceID that names no display: the message box goes to the log exactly when this
+// process's window station is not visible, as the same query here says.
+void UnknownUsbDisplay() {
+  const DWORD id = 0x1001;
+  RegSetKeyValueA(HKEY_LOCAL_MACHINE, kDeviceKey, "DeviceType", REG_SZ, "USB", 4);
+  RegSetKeyValueA(HKEY_LOCAL_MACHINE, kDeviceKey, "DeviceID", REG_DWORD, &id, 4);
+  USEROBJECTFLAGS flags = {};
+  const bool known = GetUserObjectInformationA(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags, nullptr);
+  const bool visible = (flags.dwFlags & WSF_VISIBLE) != 0;
+  Service service;
+  DeleteFileA("OPOSDebug.txt");
+  const long rc = SUCCEEDED(service.Create()) ? service.Open() : kInvokeFailed;
+  const bool logged = ReadFile("OPOSDebug.txt").find(":message box not shown") != std::string::npos;
+  Check(known && rc == 106 && logged != visible, "an unknown USB display is told in a %s (window station %s)",
+        logged ? "log line" : "message box", visible ? "visible" : "not visible");
+}
+
 // The host application's window: a posted message calls DisplayText while OpenService waits
 // for the display's late answer, pumping the thread's messages between its reads.
 Service* g_service = nullptr;
@@ -497,7 +514,7 @@ void Soak() {
 
 int RunChecks(const wchar_t* dllPath) {
   ClassObject(dllPath);
-  for (void (*group)() : {Binding, UsbWithoutDevice, Reentry, Soak}) {
+  for (void (*group)() : {Binding, UsbWithoutDevice, UnknownUsbDisplay, Reentry, Soak}) {
     ResetProfile();
     Meet("begin");
     group();
