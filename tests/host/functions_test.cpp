@@ -8,6 +8,7 @@
 #include "host/fakes.h"
 #include "link/device_link.h"
 #include "link/usb_display_transport.h"
+#include "platform/read_record.h"
 #include "service/registry_profile.h"
 
 namespace orvix::testing {
@@ -135,6 +136,69 @@ TEST(LineSettingsTest, EachProfileValueReachesItsOwnFieldAndFlowControlGoes) {
     EXPECT_EQ(std::vector<int64_t>({s.baudRate, s.parity, s.byteSize, s.stopBits}), settings) << texts[0];
     EXPECT_EQ(std::vector<int>({s.outxCtsFlow, s.outxDsrFlow, s.dtrControl, s.rtsControl, s.outX, s.inX}), std::vector<int>(6, 0));
   }
+}
+
+// A read that the fake driver finishes `finishAfter` ms after it starts, or `cancelTakes` ms
+// after it is cancelled, whichever comes first (-1: not that way); its bytes are `fill`.
+struct ScriptedRead {
+  int64_t finishAfter, cancelTakes;
+  char fill;
+};
+
+class ScriptedRecord : public platform::ReadRecord {
+ public:
+  static constexpr int64_t kNever = int64_t{1} << 40;
+  ScriptedRecord(int64_t& now, const ScriptedRead& next) : now_(now), next_(next) {}
+  bool Start(size_t count) override {
+    script_ = next_, cancelled_ = false;
+    bytes_.assign(count, static_cast<uint8_t>(script_.fill));
+    finishAt_ = script_.finishAfter < 0 ? kNever : now_ + script_.finishAfter;
+    return true;
+  }
+  bool Finished(uint32_t timeoutMs) override {
+    if (finishAt_ > now_ + timeoutMs) return now_ += timeoutMs, false;
+    return now_ = std::max(now_, finishAt_), true;
+  }
+  void Cancel() override {
+    if (script_.cancelTakes >= 0 && now_ + script_.cancelTakes < finishAt_) finishAt_ = now_ + script_.cancelTakes, cancelled_ = true;
+  }
+  size_t Delivered() const override { return cancelled_ ? 0 : bytes_.size(); }
+  const uint8_t* bytes() const override { return bytes_.data(); }
+
+ private:
+  int64_t& now_;
+  const ScriptedRead& next_;
+  ScriptedRead script_{};
+  int64_t finishAt_ = 0;
+  bool cancelled_ = false;
+  std::vector<uint8_t> bytes_;
+};
+
+TEST(ReadRecordPoolTest, NoReadHoldsTheCallerBeyondItsCancellationWait) {
+  int64_t now = 0;
+  ScriptedRead next{};
+  platform::ReadRecordPool pool([&] { return std::make_unique<ScriptedRecord>(now, next); });
+  // Each read of 8 bytes with a 1000 ms time-out: what reaches the caller, how long it took,
+  // and how many records are abandoned afterwards.
+  for (const auto& [script, delivered, elapsed, abandoned] : std::vector<std::tuple<ScriptedRead, std::string, int64_t, size_t>>{
+           {{5, -1, 'a'}, "aaaaaaaa", 5, 0}, {{-1, 0, 'b'}, "", 1000, 0}, {{1050, -1, 'c'}, "cccccccc", 1050, 0},
+           {{1500, -1, 'd'}, "", 1100, 1}, {{-1, -1, 'e'}, "", 1100, 2}, {{-1, -1, 'f'}, "", 1100, 2},
+           {{-1, 50, 'g'}, "", 1050, 2}, {{-1, -1, 'h'}, "", 1100, 3}, {{-1, -1, 'i'}, "", 1100, 4}, {{0, -1, 'j'}, "", 0, 4}}) {
+    next = script;
+    const int64_t start = now;
+    std::string destination(8, '.');
+    const size_t count = pool.Read(reinterpret_cast<uint8_t*>(&destination[0]), 8, 1000);
+    EXPECT_EQ(destination, (delivered + "........").substr(0, 8)) << script.fill;
+    EXPECT_EQ(count, delivered.size()) << script.fill;
+    EXPECT_EQ(now - start, elapsed) << script.fill;
+    EXPECT_EQ(pool.abandoned(), abandoned) << script.fill;
+  }
+  // Records that finish at last are taken back, and reads work again.
+  now = ScriptedRecord::kNever;
+  next = {5, -1, 'k'};
+  uint8_t reply[8];
+  EXPECT_EQ(pool.Read(reply, 8, 1000), 8u);
+  EXPECT_EQ(pool.abandoned(), 0u);
 }
 
 TEST(IdentificationTest, AReleaseFromAWindowMessageDuringTheWaitEndsQuietly) {
