@@ -1,6 +1,7 @@
 // The pure functions, and what a transcript cannot stage: profile values at the edges of
-// their buffer, USB device paths, the serial line settings, and a window message that
-// closes the port in the middle of the identification.
+// their buffer, USB device paths, a message box that no one can see, the serial line
+// settings, reads whose cancellation never finishes, and a window message that closes the
+// port in the middle of the identification.
 #include <gtest/gtest.h>
 
 #include <climits>
