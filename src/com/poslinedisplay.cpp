@@ -121,7 +121,7 @@ HRESULT STDMETHODCALLTYPE CPoslinedisplay::Invoke(DISPID dispId, REFIID, LCID lc
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::COFreezeEvents(VARIANT_BOOL Freeze, LONG* pRC) {
-  return Report("COFreezeEvents", pRC, [&] { return ProcessService().COFreezeEvents(Freeze != VARIANT_FALSE); });
+  return Report("COFreezeEvents", pRC, [&] { return ProcessService().COFreezeEvents(Freeze); });
 }
 
 HRESULT STDMETHODCALLTYPE CPoslinedisplay::GetPropertyNumber(LONG PropIndex, LONG* pNumber) {

@@ -77,7 +77,12 @@ bool UsbDisplayTransport::Open(int32_t selector, int32_t /*mode*/) {
   selector_ = selector;
   const DisplayModel* model = FindModel(selector);
   if (model == nullptr) {
-    if (messageBox_ != nullptr) messageBox_->ShowError(kUnknownDeviceMessage);
+    // An unattended till (a service) has no one to click the box away: it would hang here.
+    if (messageBox_ != nullptr && messageBox_->CanBeSeen()) {
+      messageBox_->ShowError(kUnknownDeviceMessage);
+    } else if (unseen_) {
+      unseen_(kUnknownDeviceMessage);
+    }
     return false;
   }
 
@@ -87,9 +92,11 @@ bool UsbDisplayTransport::Open(int32_t selector, int32_t /*mode*/) {
     if (Qualifies(path)) devicePath_ = path;
   }
 
-  // With no device found the names are bare suffixes, which open nothing; the failure shows
-  // in the identification's reads.
+  // With no device found, ever, there is no path to build the pipe names on: the bare
+  // suffixes would name files in the root of the current drive. Nothing is opened, and the
+  // failure shows in the identification's reads.
   Close();
+  if (devicePath_.empty()) return true;
   readPipe_ = bus_.OpenPipe((devicePath_ + kReadPipeSuffix).c_str());
   writePipe_ = bus_.OpenPipe((devicePath_ + kWritePipeSuffix).c_str());
   return true;

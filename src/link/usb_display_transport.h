@@ -1,10 +1,12 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "link/usb_transport.h"
 #include "platform/message_box.h"
@@ -21,16 +23,21 @@ class UsbDisplayTransport : public UsbTransport {
   static constexpr uint32_t kTransferTimeoutMs = 1000;
   static constexpr const char* kUnknownDeviceMessage = "Error:Not found access device.";
 
-  // `messageBox` may be null: an unknown selector is then refused without a word.
-  UsbDisplayTransport(platform::UsbBus& bus, platform::MessageBox* messageBox)
-      : bus_(bus), messageBox_(messageBox) {}
+  // What the person at the till would be told when no one can see a message box (or there
+  // is none): the text of the box.
+  using UnseenMessage = std::function<void(const char* text)>;
+
+  // `messageBox` and `unseen` may be null: a message that cannot be shown is then dropped.
+  UsbDisplayTransport(platform::UsbBus& bus, platform::MessageBox* messageBox, UnseenMessage unseen = nullptr)
+      : bus_(bus), messageBox_(messageBox), unseen_(std::move(unseen)) {}
 
   // Looks for the display that `selector` names (0x1101, 0x1102, 0x2001) among the present
   // interfaces and opens its two pipes, closing any pipes of an earlier open. The last
   // interface in enumeration order that matches is taken; when none matches, the device
-  // found by an earlier open is tried again. False, after telling the person at the till,
-  // only for a selector that names no display; a missing display shows in the reads. The
-  // pipes are always opened for overlapped I/O, so `mode` (1 from the link) changes nothing.
+  // found by an earlier open is tried again; with none found ever, no pipe is opened. False,
+  // after telling the person at the till, only for a selector that names no display; a
+  // missing display shows in the reads. The pipes are always opened for overlapped I/O, so
+  // `mode` (1 from the link) changes nothing.
   bool Open(int32_t selector, int32_t mode) override;
   void Close() override;
   void Write(const uint8_t* bytes, size_t count) override;
@@ -44,6 +51,7 @@ class UsbDisplayTransport : public UsbTransport {
 
   platform::UsbBus& bus_;
   platform::MessageBox* messageBox_;
+  UnseenMessage unseen_;
   int32_t selector_ = 0;
   std::string devicePath_;  // kept across opens
   std::set<std::string> vendorSet_;

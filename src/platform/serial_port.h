@@ -87,9 +87,11 @@ class SerialPort {
   virtual void Write(const uint8_t* bytes, size_t count) = 0;
 
   // Reads up to `count` bytes into `destination`, waiting at most `timeoutMs` for all of
-  // them. Returns the number delivered (0 after a time-out or on a closed port). Nothing is
+  // them, and at most a further 100 ms for a driver that is slow to cancel the read. Returns
+  // the number delivered, also those that came before a time-out (0 on a closed port, and at
+  // once while the driver holds four cancelled reads that it never finished). Nothing is
   // written into `destination` after it returns; bytes that arrive later stay for the next
-  // read.
+  // read, except those that the driver still puts into a cancelled read.
   virtual size_t Read(uint8_t* destination, size_t count, uint32_t timeoutMs) = 0;
 };
 

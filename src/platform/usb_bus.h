@@ -36,9 +36,11 @@ class UsbPipe {
   // the driver refuses at once returns at once.
   virtual size_t Write(const uint8_t* bytes, size_t count, uint32_t timeoutMs) = 0;
 
-  // Reads up to `count` bytes into `destination`, waiting at most `timeoutMs`. Returns the
-  // number delivered (0 on failure or time-out). Same cancellation as Write: nothing is
-  // written into `destination` after it returns. A read refused at once returns at once.
+  // Reads up to `count` bytes into `destination`, waiting at most `timeoutMs`, and at most a
+  // further 100 ms for a driver that is slow to cancel the read. Returns the number delivered,
+  // also those that came before a failure or time-out (0 for a read the driver never
+  // finished, and at once while it holds four such cancelled reads). Nothing is written into
+  // `destination` after it returns. A read refused at once returns at once.
   virtual size_t Read(uint8_t* destination, size_t count, uint32_t timeoutMs) = 0;
 };
 

@@ -35,10 +35,10 @@ int32_t LineDisplayService::CloseService() {
 
 void LineDisplayService::CloseTransport() { link_.Close(); }
 
-int32_t LineDisplayService::COFreezeEvents(bool freeze) {
-  // No events are raised, so there is nothing to hold back; true is logged as the
-  // Automation truth value -1.
-  log_.Write("COFreezeEvents:0x%x\n", freeze ? -1 : 0);
+int32_t LineDisplayService::COFreezeEvents(int16_t freeze) {
+  // No events are raised, so there is nothing to hold back. The value is logged as it came:
+  // late-bound callers pass true as -1, early-bound ones may pass 1.
+  log_.Write("COFreezeEvents:0x%x\n", static_cast<int32_t>(freeze));
   return opos::kSuccess;
 }
 

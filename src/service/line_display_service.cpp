@@ -7,7 +7,9 @@ LineDisplayService::LineDisplayService(const PlatformServices& platform)
       log_(state_.logEnabled, *platform.logFile),
       serial_(*platform.serialPort),
       usb_(platform.usbBus != nullptr
-               ? std::make_unique<UsbDisplayTransport>(*platform.usbBus, platform.messageBox)
+               ? std::make_unique<UsbDisplayTransport>(
+                     *platform.usbBus, platform.messageBox,
+                     [this](const char* text) { log_.Write("%s:message box not shown, no one can see it\n", text); })
                : nullptr),
       link_(state_, serial_, usb_.get(), *platform.clock) {}
 

@@ -36,7 +36,8 @@ class LineDisplayService {
   LineDisplayService(const LineDisplayService&) = delete;
   LineDisplayService& operator=(const LineDisplayService&) = delete;
 
-  int32_t COFreezeEvents(bool freeze);
+  // `freeze` is the caller's truth value as it was passed (VARIANT_BOOL).
+  int32_t COFreezeEvents(int16_t freeze);
   int32_t GetPropertyNumber(int32_t propIndex);
   std::string GetPropertyString(int32_t propIndex);
   void SetPropertyNumber(int32_t propIndex, int32_t number);

@@ -64,17 +64,17 @@ int32_t LineDisplayService::OpenService(const char16_t* deviceClass, const char1
 
   DeviceProfile profile;
   {
-    // Unreadable values (missing, larger than the buffer or of the wrong type) count as empty:
-    // no transport for DeviceType, 0 for the numbers and an empty port name.
+    // Unreadable values (missing or larger than the buffer) count as empty: no transport for
+    // DeviceType, 0 for the numbers and an empty port name. Readable ones are taken as
+    // stored, whatever their type: a DeviceType list whose first text is COM opens the port,
+    // an Option text gives its first four bytes, and a Baud stored as a number its bytes.
     const platform::RegistryKeyPtr key = platform_.registry->OpenLocalMachineKey(kProfileKey);
-    auto read = [&](const char* name, ProfileValueKind kind) {
-      return ReadProfileValue(*platform_.registry, key.get(), name, kind);
-    };
-    state_.connectionKind = ConnectionKindOf(deviceTypes, read("DeviceType", ProfileValueKind::kText).text());
+    auto read = [&](const char* name) { return ReadProfileValue(*platform_.registry, key.get(), name); };
+    state_.connectionKind = ConnectionKindOf(deviceTypes, read("DeviceType").text());
     // A DeviceID stored as text gives the codes of its first two characters, which name no
-    // device; any type is read as it is stored.
-    state_.usbDeviceSelector = UsbSelectorOf(read("DeviceID", ProfileValueKind::kAnyData));
-    const uint32_t option = LittleEndian32(read("Option", ProfileValueKind::kNumber));
+    // device.
+    state_.usbDeviceSelector = UsbSelectorOf(read("DeviceID"));
+    const uint32_t option = LittleEndian32(read("Option"));
     if (option & kOptionStrictParameters) state_.strictParameters = 1;
     if (option & kOptionLog) state_.logEnabled = 1;
     if (option & kOptionZeroBasedCoordinates) state_.zeroBasedCoordinates = 1;
@@ -82,13 +82,13 @@ int32_t LineDisplayService::OpenService(const char16_t* deviceClass, const char1
     // Only now does the log know whether it is on for this opening.
     log_.Write("OpenService:\nDeviceClass:%s,DeviceName:%s\n", classText.c_str(), nameText.c_str());
 
-    const ProfileValue port = read("COMPORT", ProfileValueKind::kText);
+    const ProfileValue port = read("COMPORT");
     static_assert(sizeof profile.portName == sizeof port.bytes, "the port name takes the whole value");
     for (size_t i = 0; i < sizeof profile.portName; ++i) profile.portName[i] = static_cast<char>(port.bytes[i]);
-    profile.baud = DecimalValue(read("Baud", ProfileValueKind::kText).text());
-    profile.parity = DecimalValue(read("Parity", ProfileValueKind::kText).text());
-    profile.dataLength = DecimalValue(read("DataLength", ProfileValueKind::kText).text());
-    profile.stopBit = DecimalValue(read("StopBit", ProfileValueKind::kText).text());
+    profile.baud = DecimalValue(read("Baud").text());
+    profile.parity = DecimalValue(read("Parity").text());
+    profile.dataLength = DecimalValue(read("DataLength").text());
+    profile.stopBit = DecimalValue(read("StopBit").text());
   }
 
   // Whether the transport opened is judged by the identification, not here.

@@ -8,33 +8,18 @@ namespace {
 
 using Registry = platform::RegistryReader;
 
-bool TypeFits(ProfileValueKind kind, uint32_t type) {
-  switch (kind) {
-    case ProfileValueKind::kText:
-      return type == Registry::kTypeString || type == Registry::kTypeExpandString;
-    case ProfileValueKind::kNumber:
-      return type == Registry::kTypeDword || type == Registry::kTypeBinary;
-    case ProfileValueKind::kAnyData:
-      return true;
-  }
-  return false;
-}
-
 bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 }  // namespace
 
-ProfileValue ReadProfileValue(Registry& registry, platform::RegistryKey* key, const char* name,
-                              ProfileValueKind kind) {
+ProfileValue ReadProfileValue(Registry& registry, platform::RegistryKey* key, const char* name) {
   ProfileValue value;
   if (key == nullptr) return value;
   uint32_t type = 0;
   uint32_t size = sizeof value.bytes;
   const Registry::Status status = registry.QueryValue(*key, name, &type, value.bytes, &size);
-  // After a value that did not fit the buffer holds whatever the registry left in it, and
-  // a value of the wrong type would be read as something it is not (a number stored for
-  // Baud gives its bytes, not its digits); both stand for the empty value instead.
-  if (status != Registry::Status::kOk || size > sizeof value.bytes || !TypeFits(kind, type)) {
+  // After a value that did not fit the buffer holds whatever the registry left in it.
+  if (status != Registry::Status::kOk || size > sizeof value.bytes) {
     std::memset(value.bytes, 0, sizeof value.bytes);
     return value;
   }
@@ -57,7 +42,7 @@ std::map<std::string, std::string> ReadAliases(platform::RegistryReader& registr
     // key went bad: nothing further can be enumerated.
     if (status != Registry::Status::kOk) break;
     name[kProfileNameChars - 1] = '\0';
-    aliases[name] = ReadProfileValue(registry, key.get(), name, ProfileValueKind::kText).text();
+    aliases[name] = ReadProfileValue(registry, key.get(), name).text();
   }
   return aliases;
 }

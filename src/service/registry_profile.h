@@ -13,13 +13,6 @@ constexpr uint32_t kProfileValueBytes = 256;
 // Value names longer than this (terminator included) are passed over.
 constexpr uint32_t kProfileNameChars = 254;
 
-// What a value must be stored as for its bytes to be taken.
-enum class ProfileValueKind {
-  kText,     // REG_SZ or REG_EXPAND_SZ
-  kNumber,   // REG_DWORD or REG_BINARY
-  kAnyData,  // whatever the type, the bytes as stored
-};
-
 // The 256-byte buffer one profile value is read into.
 struct ProfileValue {
   uint8_t bytes[kProfileValueBytes] = {};
@@ -28,12 +21,13 @@ struct ProfileValue {
   const char* text() const { return reinterpret_cast<const char*>(bytes); }
 };
 
-// Reads the value `name` of `key` (from `registry`) into a fresh buffer. A value that is
-// missing, does not fit into 256 bytes or is not stored as `kind` asks reads as all zeros,
-// that is the empty text and the number 0: the buffer never keeps bytes of an earlier value,
-// and a text always ends inside it. A null `key` (one that did not open) has no values.
-ProfileValue ReadProfileValue(platform::RegistryReader& registry, platform::RegistryKey* key, const char* name,
-                              ProfileValueKind kind);
+// Reads the bytes of the value `name` of `key` (from `registry`) into a fresh buffer, as
+// stored, whatever the value's type: installers write the same setting as a text, a list of
+// texts or raw bytes, and each reader takes what it needs of the bytes. A value that is
+// missing or does not fit into 256 bytes reads as all zeros, that is the empty text and the
+// number 0: the buffer never keeps bytes of an earlier value, and a text always ends inside
+// it. A null `key` (one that did not open) has no values.
+ProfileValue ReadProfileValue(platform::RegistryReader& registry, platform::RegistryKey* key, const char* name);
 
 // The values of `key` as logical device names, each with its data as text. Names that do
 // not fit into kProfileNameChars are passed over; a key that cannot be opened or whose

@@ -4,8 +4,19 @@
 
 namespace orvix::win32 {
 
+bool Win32MessageBox::CanBeSeen() {
+  // The process's window station is not opened here and must not be closed.
+  const HWINSTA station = GetProcessWindowStation();
+  USEROBJECTFLAGS flags = {};
+  DWORD needed = 0;
+  if (station == nullptr || !GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, &needed)) {
+    return false;
+  }
+  return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
 void Win32MessageBox::ShowError(const char* text) {
-  MessageBoxA(nullptr, text != nullptr ? text : "", "ORVIX", MB_OK);
+  MessageBoxA(GetActiveWindow(), text != nullptr ? text : "", "ORVIX", MB_OK);
 }
 
 }  // namespace orvix::win32

@@ -8,9 +8,11 @@
 
 namespace orvix::win32 {
 
-// MessageBoxA with an OK button, no owner window and the title "ORVIX".
+// MessageBoxA with an OK button, owned by the calling thread's active window, and the title
+// "ORVIX"; seen when the process's window station is visible.
 class Win32MessageBox : public platform::MessageBox {
  public:
+  bool CanBeSeen() override;
   void ShowError(const char* text) override;
 };
 

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "win32/read_record_win32.h"
+
 namespace orvix::win32 {
 
 using platform::CommSettings;
@@ -43,7 +45,7 @@ struct Win32SerialPort::WriteSlot {
   bool OnItsWay() const { return started && !HasOverlappedIoCompleted(&overlapped); }
 };
 
-Win32SerialPort::Win32SerialPort() = default;
+Win32SerialPort::Win32SerialPort() : reads_([this] { return NewReadRecord(file_.get()); }) {}
 
 Win32SerialPort::~Win32SerialPort() { Close(); }
 
@@ -51,8 +53,6 @@ PortOpening Win32SerialPort::Open(const char* name) {
   Close();
   lastRead_.reset();
   if (name == nullptr) return PortOpening::kFailed;
-  if (!readEvent_) readEvent_ = NewManualResetEvent();
-  if (!readEvent_) return PortOpening::kFailed;
   // Should the name still lead to a pipe, its server may only identify the caller: it must
   // not act as the till's user.
   file_.reset(CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -72,6 +72,7 @@ void Win32SerialPort::Close() {
   lastRead_.reset();
   if (!file_) return;
   FinishWrites();
+  reads_.Forget();
   file_.reset();
 }
 
@@ -187,20 +188,7 @@ void Win32SerialPort::Write(const uint8_t* bytes, size_t count) {
 
 size_t Win32SerialPort::Read(uint8_t* destination, size_t count, uint32_t timeoutMs) {
   if (!file_ || destination == nullptr || count == 0) return 0;
-  const DWORD wanted = static_cast<DWORD>(std::min<size_t>(count, MAXDWORD));
-  OVERLAPPED overlapped{};
-  overlapped.hEvent = readEvent_.get();
-  DWORD delivered = 0;
-  if (!ReadFile(file_.get(), destination, wanted, nullptr, &overlapped)) {
-    if (GetLastError() != ERROR_IO_PENDING) return 0;
-    if (WaitForSingleObject(overlapped.hEvent, timeoutMs) != WAIT_OBJECT_0) {
-      // The driver must be done with the caller's buffer (and with the record on this stack)
-      // before returning. A read that completed just before the cancellation still counts.
-      CancelIoEx(file_.get(), &overlapped);
-      return GetOverlappedResult(file_.get(), &overlapped, &delivered, TRUE) ? delivered : 0;
-    }
-  }
-  return GetOverlappedResult(file_.get(), &overlapped, &delivered, FALSE) ? delivered : 0;
+  return reads_.Read(destination, std::min<size_t>(count, MAXDWORD), timeoutMs);
 }
 
 void Win32SerialPort::FinishWrites() {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/read_record.h"
 #include "platform/serial_port.h"
 #include "win32/unique_any.h"
 
@@ -19,10 +20,10 @@ namespace orvix::win32 {
 // many transfers behind, and waiting is the only way to keep both the bytes and the memory
 // bounded.
 //
-// A read lands directly in the caller's buffer; a read that has not completed when its
-// time-out ends is cancelled and its cancellation waited for, so that nothing is written
-// into the buffer after Read has returned. Bytes that the driver had not yet handed over
-// stay queued for the next read.
+// A read goes into a record of its own (see ReadRecordPool) and is copied into the caller's
+// buffer once it has finished: a read that has not completed when its time-out ends is
+// cancelled, and a cancellation that does not finish within 100 ms is not waited for. Bytes
+// that the driver had not yet handed over stay queued for the next read.
 class Win32SerialPort : public platform::SerialPort {
  public:
   // Writes on their way at one time before a write waits.
@@ -66,7 +67,7 @@ class Win32SerialPort : public platform::SerialPort {
   // instead of reading it again, which saves a driver round trip on each of the settings
   // applied one by one at every open. Forgotten at open, at close and after a refused set.
   std::unique_ptr<PortRecord> lastRead_;
-  UniqueEvent readEvent_;
+  platform::ReadRecordPool reads_;
   // Pointers, so that a slot's OVERLAPPED record never moves while the driver holds it.
   std::vector<std::unique_ptr<WriteSlot>> writeSlots_;
   uint64_t writesStarted_ = 0;

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/read_record.h"
+#include "win32/read_record_win32.h"
 #include "win32/unique_any.h"
 
 namespace orvix::win32 {
@@ -57,12 +59,14 @@ std::string InterfacePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* interfaceData)
   return std::string(path, end != nullptr ? static_cast<const char*>(end) : path + capacity);
 }
 
-// One pipe file with the event its transfers complete on. Each transfer has ended, one way
-// or another, before Write or Read returns, so one event and a record on the stack serve
-// them all.
+// One pipe file with the event its writes complete on. Each write has ended, one way or
+// another, before Write returns, so one event and a record on the stack serve them all.
+// Reads go into records of their own (see ReadRecordPool), so that a read whose
+// cancellation the driver never finishes does not hold the caller.
 class Win32UsbPipe : public UsbPipe {
  public:
-  Win32UsbPipe(UniqueFile file, UniqueEvent event) : file_(std::move(file)), event_(std::move(event)) {}
+  Win32UsbPipe(UniqueFile file, UniqueEvent event)
+      : file_(std::move(file)), event_(std::move(event)), reads_([this] { return NewReadRecord(file_.get()); }) {}
 
   size_t Write(const uint8_t* bytes, size_t count, uint32_t timeoutMs) override {
     OVERLAPPED overlapped = {};
@@ -72,10 +76,7 @@ class Win32UsbPipe : public UsbPipe {
   }
 
   size_t Read(uint8_t* destination, size_t count, uint32_t timeoutMs) override {
-    OVERLAPPED overlapped = {};
-    overlapped.hEvent = event_.get();
-    const BOOL done = ReadFile(file_.get(), destination, Clamp(count), nullptr, &overlapped);
-    return Finish(done, overlapped, timeoutMs);
+    return reads_.Read(destination, Clamp(count), timeoutMs);
   }
 
  private:
@@ -100,6 +101,8 @@ class Win32UsbPipe : public UsbPipe {
 
   UniqueFile file_;
   UniqueEvent event_;
+  // Last, so that it lets go of its records while the file is still open.
+  platform::ReadRecordPool reads_;
 };
 
 }  // namespace

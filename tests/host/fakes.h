@@ -66,8 +66,10 @@ struct MemoryLogFile : platform::LogFile {
 };
 
 struct MessageRecorder : platform::MessageBox {
+  bool CanBeSeen() override { return seen; }
   void ShowError(const char* text) override { shown.emplace_back(text); }
   std::vector<std::string> shown;
+  bool seen = true;
 };
 
 // The registry in memory, for the profile reader (below HKLM) and the registrar alike. Paths
@@ -385,15 +387,15 @@ struct DisplayBus : platform::UsbBus {
       VirtualDisplay& display;
       bool fromDisplay;
     };
+    pipesOpened.push_back(name);
     for (const auto& interface : interfaces) {
       if (name != interface.second + "\\PIPE01" && name != interface.second + "\\PIPE02") continue;
-      pipesOpened.push_back(name);
       return std::make_unique<Pipe>(display_, name == interface.second + "\\PIPE01");
     }
     return nullptr;
   }
   std::vector<std::pair<platform::Guid, std::string>> interfaces;
-  std::vector<std::string> pipesOpened;
+  std::vector<std::string> pipesOpened;  // every name asked for, whether it opened or not
 
  private:
   VirtualDisplay& display_;

@@ -1,6 +1,7 @@
 // The pure functions, and what a transcript cannot stage: profile values at the edges of
-// their buffer, USB device paths, the serial line settings and the port's preparation, and
-// a window message that closes the port in the middle of the identification.
+// their buffer, USB device paths, a message box that no one can see, the serial line
+// settings and the port's preparation, reads whose cancellation never finishes, and a
+// window message that closes the port in the middle of the identification.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -9,6 +10,7 @@
 #include "link/device_link.h"
 #include "link/port_name.h"
 #include "link/usb_display_transport.h"
+#include "platform/read_record.h"
 #include "service/registry_profile.h"
 
 namespace orvix::testing {
@@ -45,17 +47,15 @@ TEST(DecimalValueTest, ReadsTheLeadingNumberAsTheCRuntimeDoes) {
   }
 }
 
-TEST(ProfileValueTest, ReadsOnlyWhatFitsAndIsOfItsKind) {
-  using Kind = ProfileValueKind;
+TEST(ProfileValueTest, ReadsWhatFitsAsStoredWhateverItsType) {
   const std::string x255(255, 'x');
-  for (const auto& [type, data, kind, text] : std::vector<std::tuple<uint32_t, std::string, Kind, std::string>>{
-           {1, std::string("COM\0", 4), Kind::kText, "COM"}, {1, "COM", Kind::kText, "COM"}, {2, "COM", Kind::kText, "COM"},
-           {4, "COM", Kind::kText, ""}, {1, x255 + "y", Kind::kText, x255}, {1, x255 + "yz", Kind::kText, ""},
-           {3, "17", Kind::kNumber, "17"}, {1, "17", Kind::kNumber, ""}, {7, "AB", Kind::kAnyData, "AB"}}) {
+  for (const auto& [type, data, text] : std::vector<std::tuple<uint32_t, std::string, std::string>>{
+           {1, std::string("COM\0", 4), "COM"}, {1, "COM", "COM"}, {2, "COM", "COM"}, {4, "COM", "COM"},
+           {1, x255 + "y", x255}, {1, x255 + "yz", ""}, {3, "17", "17"}, {7, std::string("COM\0\0", 5), "COM"}}) {
     MemoryRegistry registry;
     registry.Set("HKLM\\P", "V", type, std::vector<uint8_t>(data.begin(), data.end()));
     const platform::RegistryKeyPtr key = registry.OpenLocalMachineKey("P");
-    EXPECT_EQ(ReadProfileValue(registry, key.get(), "V", kind).text(), text) << type << " " << data.size();
+    EXPECT_EQ(ReadProfileValue(registry, key.get(), "V").text(), text) << type << " " << data.size();
   }
 }
 
@@ -110,6 +110,19 @@ TEST(UsbPathTest, TheLastMatchWinsAndAMissingDisplayKeepsItsPath) {
   EXPECT_EQ(rig.messages.shown, std::vector<std::string>{"Error:Not found access device."});
 }
 
+TEST(UsbPathTest, AnUnknownDisplayIsToldInABoxOnlyWhereSomeoneCanSeeIt) {
+  for (const bool seen : {true, false}) {
+    Rig rig;
+    rig.messages.seen = seen;
+    rig.registry.SetText(std::string("HKLM\\") + kProfileKey, "DeviceType", "USB");
+    rig.ProfileValue("DeviceID", platform::RegistryReader::kTypeDword, DwordBytes(0x1001));
+    EXPECT_EQ(rig.service.OpenService(u"LineDisplay", u"ORVIX"), 106);
+    EXPECT_EQ(rig.messages.shown.size(), seen ? 1u : 0u);
+    const bool logged = rig.logFile.contents.find("Error:Not found access device.:message box not shown") != std::string::npos;
+    EXPECT_EQ(logged, !seen);
+  }
+}
+
 TEST(LineSettingsTest, EachProfileValueReachesItsOwnFieldAndFlowControlGoes) {
   // Baud, Parity, DataLength, StopBit: the port's settings. The small settings keep their low
   // byte; a parity the driver refuses leaves the port's own (3).
@@ -162,6 +175,69 @@ TEST(PortOpeningTest, ADriverThatWillNotBePreparedIsNotDriven) {
     EXPECT_TRUE(rig.display.received.empty());
     EXPECT_NE(rig.logFile.contents.find("\nOpenService:COMPORT rejected, not a serial device:OPOS_E_ILLEGAL\r\n"), std::string::npos);
   }
+}
+
+// A read that the fake driver finishes `finishAfter` ms after it starts, or `cancelTakes` ms
+// after it is cancelled, whichever comes first (-1: not that way); its bytes are `fill`.
+struct ScriptedRead {
+  int64_t finishAfter, cancelTakes;
+  char fill;
+};
+
+class ScriptedRecord : public platform::ReadRecord {
+ public:
+  static constexpr int64_t kNever = int64_t{1} << 40;
+  ScriptedRecord(int64_t& now, const ScriptedRead& next) : now_(now), next_(next) {}
+  bool Start(size_t count) override {
+    script_ = next_, cancelled_ = false;
+    bytes_.assign(count, static_cast<uint8_t>(script_.fill));
+    finishAt_ = script_.finishAfter < 0 ? kNever : now_ + script_.finishAfter;
+    return true;
+  }
+  bool Finished(uint32_t timeoutMs) override {
+    if (finishAt_ > now_ + timeoutMs) return now_ += timeoutMs, false;
+    return now_ = std::max(now_, finishAt_), true;
+  }
+  void Cancel() override {
+    if (script_.cancelTakes >= 0 && now_ + script_.cancelTakes < finishAt_) finishAt_ = now_ + script_.cancelTakes, cancelled_ = true;
+  }
+  size_t Delivered() const override { return cancelled_ ? 0 : bytes_.size(); }
+  const uint8_t* bytes() const override { return bytes_.data(); }
+
+ private:
+  int64_t& now_;
+  const ScriptedRead& next_;
+  ScriptedRead script_{};
+  int64_t finishAt_ = 0;
+  bool cancelled_ = false;
+  std::vector<uint8_t> bytes_;
+};
+
+TEST(ReadRecordPoolTest, NoReadHoldsTheCallerBeyondItsCancellationWait) {
+  int64_t now = 0;
+  ScriptedRead next{};
+  platform::ReadRecordPool pool([&] { return std::make_unique<ScriptedRecord>(now, next); });
+  // Each read of 8 bytes with a 1000 ms time-out: what reaches the caller, how long it took,
+  // and how many records are abandoned afterwards.
+  for (const auto& [script, delivered, elapsed, abandoned] : std::vector<std::tuple<ScriptedRead, std::string, int64_t, size_t>>{
+           {{5, -1, 'a'}, "aaaaaaaa", 5, 0}, {{-1, 0, 'b'}, "", 1000, 0}, {{1050, -1, 'c'}, "cccccccc", 1050, 0},
+           {{1500, -1, 'd'}, "", 1100, 1}, {{-1, -1, 'e'}, "", 1100, 2}, {{-1, -1, 'f'}, "", 1100, 2},
+           {{-1, 50, 'g'}, "", 1050, 2}, {{-1, -1, 'h'}, "", 1100, 3}, {{-1, -1, 'i'}, "", 1100, 4}, {{0, -1, 'j'}, "", 0, 4}}) {
+    next = script;
+    const int64_t start = now;
+    std::string destination(8, '.');
+    const size_t count = pool.Read(reinterpret_cast<uint8_t*>(&destination[0]), 8, 1000);
+    EXPECT_EQ(destination, (delivered + "........").substr(0, 8)) << script.fill;
+    EXPECT_EQ(count, delivered.size()) << script.fill;
+    EXPECT_EQ(now - start, elapsed) << script.fill;
+    EXPECT_EQ(pool.abandoned(), abandoned) << script.fill;
+  }
+  // Records that finish at last are taken back, and reads work again.
+  now = ScriptedRecord::kNever;
+  next = {5, -1, 'k'};
+  uint8_t reply[8];
+  EXPECT_EQ(pool.Read(reply, 8, 1000), 8u);
+  EXPECT_EQ(pool.abandoned(), 0u);
 }
 
 TEST(IdentificationTest, AReleaseFromAWindowMessageDuringTheWaitEndsQuietly) {

@@ -72,7 +72,7 @@ class HostStage : public Stage {
     if (unsupported != kUnsupported.end()) r = s.Unsupported(m.c_str());
     if (m == "GetPropertyString") *result = Value{true, 0, {}};
     if (m == "GetPropertyString") for (char c : s.GetPropertyString(n(0))) result->text.push_back(static_cast<unsigned char>(c));
-    if (m == "COFreezeEvents") r = s.COFreezeEvents(n(0) != 0);
+    if (m == "COFreezeEvents") r = s.COFreezeEvents(static_cast<int16_t>(n(0)));
     if (m == "GetPropertyNumber") r = s.GetPropertyNumber(n(0));
     if (m == "SetPropertyNumber") s.SetPropertyNumber(n(0), n(1));
     if (m == "SetPropertyString") s.SetPropertyString(n(0), t(1));

@@ -6,7 +6,6 @@
 namespace orvixcheck {
 namespace {
 
-using orvix::ProfileValueKind;
 using orvix::ReadProfileValue;
 
 uint32_t LittleEndian(const orvix::ProfileValue& value, int bytes) {
@@ -34,16 +33,17 @@ Profile ReadProfile(orvix::platform::RegistryReader& registry) {
   profile.found = opened != nullptr;
   if (!profile.found) return profile;
   orvix::platform::RegistryKey* key = opened.get();
-  profile.progId = ReadProfileValue(registry, key, "", ProfileValueKind::kText).text();
-  profile.deviceType = ReadProfileValue(registry, key, "DeviceType", ProfileValueKind::kText).text();
-  profile.comPort = ReadProfileValue(registry, key, "COMPORT", ProfileValueKind::kText).text();
-  profile.baud = orvix::DecimalValue(ReadProfileValue(registry, key, "Baud", ProfileValueKind::kText).text());
-  profile.parity = orvix::DecimalValue(ReadProfileValue(registry, key, "Parity", ProfileValueKind::kText).text());
-  profile.dataLength = orvix::DecimalValue(ReadProfileValue(registry, key, "DataLength", ProfileValueKind::kText).text());
-  profile.stopBit = orvix::DecimalValue(ReadProfileValue(registry, key, "StopBit", ProfileValueKind::kText).text());
-  // The service object takes the first two bytes of DeviceID, whatever its type.
-  profile.deviceId = LittleEndian(ReadProfileValue(registry, key, "DeviceID", ProfileValueKind::kAnyData), 2);
-  profile.option = LittleEndian(ReadProfileValue(registry, key, "Option", ProfileValueKind::kNumber), 4);
+  profile.progId = ReadProfileValue(registry, key, "").text();
+  profile.deviceType = ReadProfileValue(registry, key, "DeviceType").text();
+  profile.comPort = ReadProfileValue(registry, key, "COMPORT").text();
+  profile.baud = orvix::DecimalValue(ReadProfileValue(registry, key, "Baud").text());
+  profile.parity = orvix::DecimalValue(ReadProfileValue(registry, key, "Parity").text());
+  profile.dataLength = orvix::DecimalValue(ReadProfileValue(registry, key, "DataLength").text());
+  profile.stopBit = orvix::DecimalValue(ReadProfileValue(registry, key, "StopBit").text());
+  // The service object takes every value as stored, whatever its type: the first two bytes
+  // of DeviceID, the first four of Option.
+  profile.deviceId = LittleEndian(ReadProfileValue(registry, key, "DeviceID"), 2);
+  profile.option = LittleEndian(ReadProfileValue(registry, key, "Option"), 4);
   return profile;
 }
 

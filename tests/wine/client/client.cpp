@@ -227,6 +227,9 @@ class WineStage : public Stage {
       if (byref_ && !operand.isText && operand.number == static_cast<SHORT>(operand.number)) {
         V_VT(&value) = VT_I2, V_I2(&value) = static_cast<SHORT>(operand.number);
       }
+      // A VT_BOOL holding the number itself, so that a 1 reaches the object as an early-bound
+      // caller's 1 does instead of being turned into -1 on the way.
+      if (m == "COFreezeEvents" && !byref_) V_VT(&value) = VT_BOOL, V_BOOL(&value) = static_cast<VARIANT_BOOL>(operand.number);
       VARIANT argument = byref_ ? Ref(&value) : value;
       if (pointer && !byref_) V_VT(&argument) = VT_BYREF | V_VT(&value), V_BYREF(&argument) = &V_I4(&value);
       arguments.push_back(argument);
@@ -416,6 +419,23 @@ void UsbWithoutDevice() {
   const uintptr_t before = FreshHandleValue();
   rounds(4);
   Check(FreshHandleValue() == before, "opening twice and closing, again and again, keeps no handle");
+}
+
+// A DeviceID that names no display: the message box goes to the log exactly when this
+// process's window station is not visible, as the same query here says.
+void UnknownUsbDisplay() {
+  const DWORD id = 0x1001;
+  RegSetKeyValueA(HKEY_LOCAL_MACHINE, kDeviceKey, "DeviceType", REG_SZ, "USB", 4);
+  RegSetKeyValueA(HKEY_LOCAL_MACHINE, kDeviceKey, "DeviceID", REG_DWORD, &id, 4);
+  USEROBJECTFLAGS flags = {};
+  const bool known = GetUserObjectInformationA(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags, nullptr);
+  const bool visible = (flags.dwFlags & WSF_VISIBLE) != 0;
+  Service service;
+  DeleteFileA("OPOSDebug.txt");
+  const long rc = SUCCEEDED(service.Create()) ? service.Open() : kInvokeFailed;
+  const bool logged = ReadFile("OPOSDebug.txt").find(":message box not shown") != std::string::npos;
+  Check(known && rc == 106 && logged != visible, "an unknown USB display is told in a %s (window station %s)",
+        logged ? "log line" : "message box", visible ? "visible" : "not visible");
 }
 
 // The host application's window: a posted message calls DisplayText while OpenService waits
@@ -627,8 +647,8 @@ void TextTooLongForMemory() {
 
 int RunChecks(const wchar_t* dllPath) {
   ClassObject(dllPath);
-  for (void (*group)() : {Binding, UsbWithoutDevice, Reentry, Soak, TwoApartments, PortClosedAfterFailedOpen,
-                          TextTooLongForMemory}) {
+  for (void (*group)() : {Binding, UsbWithoutDevice, UnknownUsbDisplay, Reentry, Soak, TwoApartments,
+                          PortClosedAfterFailedOpen, TextTooLongForMemory}) {
     ResetProfile();
     Meet("begin");
     group();
