@@ -49,7 +49,14 @@ class Kit:
         self.win64, self.win32 = Path(args.dll).parent, Path(args.x86_dll).parent
         self.prefix = Prefix(work.parent / ("kit-prefix32" if win32 else "kit-prefix"),
                              work / ("kit-logs32" if win32 else "kit-logs"), win32=win32)
+        # The story installs, upgrades and removes packages in a kept prefix. One that a run
+        # left half way (a failure stops the story, or the run was killed) still holds this
+        # version, under which the next run's older package cannot go: that prefix is made anew.
+        self.unfinished = self.prefix.path / ".orvix-kit-unfinished"
+        if self.unfinished.exists():
+            (self.prefix.path / ".orvix-wine").unlink(missing_ok=True)
         self.prefix.ready()
+        self.unfinished.touch()
         self.prefix.start()
         self.can32 = self.run(["C:\\windows\\syswow64\\cmd.exe", "/c", "exit 7"])[0] == 7
 
@@ -264,6 +271,7 @@ class Kit:
             self.expect("the x86 package on 32-bit Windows registers and writes the profile",
                         x86.profiles(found)[0].get("COMPORT") == "\\\\.\\COM12" and len(found["32"]) > 2, repr(found))
             x86.msiexec("/x", x86_package)
+            x86.unfinished.unlink()
         finally:
             x86.close()
 
@@ -276,4 +284,6 @@ def run(args, work):
         pass
     finally:
         kit.close()
+    if not any(outcome[0] == "FAIL" for outcome in kit.outcomes):
+        kit.unfinished.unlink()
     return kit.outcomes
