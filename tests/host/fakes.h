@@ -41,18 +41,12 @@ struct FakeClock : platform::Clock {
   std::function<void()> onPump;  // a window procedure
 };
 
-// WideCharToMultiByte under code page 1252: what the code page lacks becomes '?'.
+// WideCharToMultiByte under code page 1252, as far as the cases reach: Latin-1 and the euro
+// sign; whatever else the code page lacks becomes '?'.
 struct Cp1252 : platform::AnsiCodec {
   int WideToAnsi(const char16_t* source, char* destination, int destinationSize) override {
-    // 0x80..0x9F hold the typographic characters; the rest of the code page is Latin-1.
-    static const char16_t kHighHalf[32] = {0x20AC, 0x81, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-                                           0x2039, 0x0152, 0x8D, 0x017D, 0x8F, 0x90, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-                                           0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D, 0x017E, 0x0178};
     std::string bytes;
-    for (const char16_t* c = source; *c != 0; ++c) {
-      const auto high = std::find(kHighHalf, kHighHalf + 32, *c) - kHighHalf;
-      bytes.push_back(*c < 0x80 || (*c >= 0xA0 && *c <= 0xFF) ? static_cast<char>(*c) : high < 32 ? static_cast<char>(0x80 + high) : '?');
-    }
+    for (const char16_t* c = source; *c != 0; ++c) bytes.push_back(*c == 0x20AC ? '\x80' : *c < 0x80 || (*c >= 0xA0 && *c <= 0xFF) ? static_cast<char>(*c) : '?');
     const int size = static_cast<int>(bytes.size()) + 1;
     if (destination == nullptr || destinationSize == 0) return size;
     return destinationSize < size ? 0 : (std::memcpy(destination, bytes.c_str(), static_cast<size_t>(size)), size);
@@ -126,8 +120,7 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
   }
   bool QueryValueCount(platform::RegistryKey& key, uint32_t* count) override {
     const Node* node = Live(key);
-    if (node != nullptr) *count = static_cast<uint32_t>(node->values.size());
-    return node != nullptr;
+    return node != nullptr && (*count = static_cast<uint32_t>(node->values.size()), true);
   }
   Status EnumValueName(platform::RegistryKey& key, uint32_t index, char* name, uint32_t* nameLength) override {
     const Node* node = Live(key);
@@ -174,11 +167,9 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
     }
     return node == nullptr || node->readOnly ? nullptr : Hand(*node, true);
   }
-  bool SetValue(platform::RegistryKey& key, const char* name, platform::RegistryValueType type, const uint8_t* data,
-                size_t size) override {
+  bool SetValue(platform::RegistryKey& key, const char* name, platform::RegistryValueType type, const uint8_t* data, size_t size) override {
     const Node* node = Handle(key).writable ? Live(key) : nullptr;
-    if (node != nullptr) Set(node->path, name, static_cast<uint32_t>(type), std::vector<uint8_t>(data, data + size));
-    return node != nullptr;
+    return node != nullptr && (Set(node->path, name, static_cast<uint32_t>(type), std::vector<uint8_t>(data, data + size)), true);
   }
   bool DeleteValue(platform::RegistryKey& key, const char* name) override {
     Node* node = Handle(key).writable ? Live(key) : nullptr;
@@ -188,19 +179,16 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
   bool DeleteKey(platform::RegistryKey& parent, const char* name) override { return DeleteBelow(parent, name, false); }
   bool DeleteTree(platform::RegistryKey& parent, const char* name) override { return DeleteBelow(parent, name, true); }
   bool EnumSubkey(platform::RegistryKey& key, uint32_t index, std::string* name) override {
-    const std::vector<std::string> names = Live(key) != nullptr ? Subkeys(Live(key)->path) : std::vector<std::string>();
-    if (index < names.size()) *name = names[index];
-    return index < names.size();
+    const std::vector<std::string> names = Live(key) != nullptr ? Below(false, Live(key)->path) : std::vector<std::string>();
+    return index < names.size() && (*name = names[index], true);
   }
   bool QueryCounts(platform::RegistryKey& key, uint32_t* subkeys, uint32_t* values) override {
     const Node* node = Live(key);
-    if (node != nullptr) *subkeys = static_cast<uint32_t>(Subkeys(node->path).size()), *values = static_cast<uint32_t>(node->values.size());
-    return node != nullptr;
+    return node != nullptr && (*subkeys = static_cast<uint32_t>(Below(false, node->path).size()), *values = static_cast<uint32_t>(node->values.size()), true);
   }
   bool EnumValueName(platform::RegistryKey& key, uint32_t index, std::string* name) override {
     const Node* node = Live(key);
-    if (node != nullptr && index < node->values.size()) *name = node->values[index].first;
-    return node != nullptr && index < node->values.size();
+    return node != nullptr && index < node->values.size() && (*name = node->values[index].first, true);
   }
 
  private:
@@ -259,7 +247,7 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
   }
   platform::RegistryKeyPtr Hand(const Node& node, bool writable) { return std::make_unique<Handed>(node, writable, &openKeys); }
   // The keys below `path` (all, or only its subkeys' names), deepest first.
-  std::vector<std::string> Below(const std::string& path, bool all) const {
+  std::vector<std::string> Below(bool all, const std::string& path) const {
     std::vector<std::string> below;
     const std::string prefix = Lower(path) + "\\";
     for (auto it = keys_.lower_bound(prefix); it != keys_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
@@ -268,12 +256,11 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
     }
     return below;
   }
-  std::vector<std::string> Subkeys(const std::string& path) const { return Below(path, false); }
   bool DeleteBelow(platform::RegistryKey& parent, const char* name, bool tree) {
     const Node* node = Live(parent);
     const Node* doomed = node != nullptr && !Split(name).empty() ? Find(Join(node->path, name)) : nullptr;
-    if (doomed == nullptr || (!tree && !Subkeys(doomed->path).empty())) return false;
-    std::vector<std::string> keys = Below(doomed->path, true);
+    if (doomed == nullptr || (!tree && !Below(false, doomed->path).empty())) return false;
+    std::vector<std::string> keys = Below(true, doomed->path);
     keys.push_back(Lower(doomed->path));
     for (const std::string& key : keys) {
       if (keys_.at(key).readOnly) return false;  // what went before stays removed

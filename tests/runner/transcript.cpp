@@ -97,10 +97,7 @@ std::string ParseStep(const std::vector<Token>& t, Step* step) {
   const std::string& keyword = t[0].raw;
   const size_t n = t.size();
   for (size_t i = 1; i < n; ++i) step->operands.push_back(t[i].value);
-  auto check = [&](Step::Kind kind, bool ok, const char* usage) {
-    step->kind = kind;
-    return ok ? std::string() : usage;
-  };
+  auto check = [&](Step::Kind kind, bool ok, const char* usage) { return step->kind = kind, ok ? std::string() : usage; };
   const std::string type = n > 2 ? t[2].raw : "";
   if (keyword == "profile") {
     return check(Step::Kind::kProfile,
@@ -162,10 +159,7 @@ bool Parse(const std::string& text, const std::string& fileName, std::vector<Cas
       for (const Case& other : *cases) {
         if (other.name == rest) why = "a case named \"" + rest + "\" is in " + other.file + " already";
       }
-      cases->emplace_back();
-      cases->back().name = rest;
-      cases->back().file = fileName;
-      cases->back().lineNumber = lineNumber;
+      cases->push_back(Case{rest, fileName, lineNumber});
       if (rest.empty()) why = "case NAME";
     } else if (c == nullptr) {
       why = "a case begins with case NAME";
@@ -204,21 +198,17 @@ bool Parse(const std::string& text, const std::string& fileName, std::vector<Cas
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
   std::string hex;
-  for (uint8_t byte : bytes) {
-    char pair[4];
-    std::snprintf(pair, sizeof pair, "%02X", byte);
-    hex += (hex.empty() ? "" : " ") + std::string(pair);
-  }
+  char pair[4];
+  for (uint8_t byte : bytes) hex += (hex.empty() ? "" : " ") + std::string(pair, std::snprintf(pair, sizeof pair, "%02X", byte));
   return hex;
 }
 
 std::string Describe(const Value& value) {
   if (!value.isText) return std::to_string(value.number);
   std::string quoted = "\"";
+  char escape[8];
   for (char16_t unit : value.text) {
-    char escape[8];
-    std::snprintf(escape, sizeof escape, unit == '"' || unit == '\\' ? "\\%c" : unit >= 0x20 && unit < 0x7F ? "%c" : unit < 0x100 ? "\\x%02X" : "\\u%04X", unit);
-    quoted += escape;
+    quoted += std::string(escape, std::snprintf(escape, sizeof escape, unit == '"' || unit == '\\' ? "\\%c" : unit >= 0x20 && unit < 0x7F ? "%c" : unit < 0x100 ? "\\x%02X" : "\\u%04X", unit));
   }
   return quoted + "\"";
 }
@@ -234,9 +224,7 @@ std::string Play(const Case& c, Stage& stage) {
     Value result;
     if (step.kind == Step::Kind::kCall) {
       failure = stage.Invoke(step, &result, &elapsedMs);
-      if (failure.empty() && step.hasResult && Describe(result) != Describe(step.result)) {
-        failure = step.method + " gave " + Describe(result);
-      }
+      if (failure.empty() && step.hasResult && Describe(result) != Describe(step.result)) failure = step.method + " gave " + Describe(result);
     } else if (step.kind == Step::Kind::kElapsed) {
       const bool fits = stage.ExactClock() ? elapsedMs == expected : elapsedMs >= 0.9 * expected && elapsedMs <= expected + 3000;
       if (!fits) failure = "the call took " + std::to_string(static_cast<int64_t>(elapsedMs)) + " ms";
