@@ -159,7 +159,8 @@ bool Parse(const std::string& text, const std::string& fileName, std::vector<Cas
       for (const Case& other : *cases) {
         if (other.name == rest) why = "a case named \"" + rest + "\" is in " + other.file + " already";
       }
-      cases->push_back(Case{rest, fileName, lineNumber});
+      cases->emplace_back();
+      cases->back().name = rest, cases->back().file = fileName, cases->back().lineNumber = lineNumber;
       if (rest.empty()) why = "case NAME";
     } else if (c == nullptr) {
       why = "a case begins with case NAME";
