@@ -94,11 +94,11 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
   // A line per key (HKCR\A) and per value (HKCR\A : V = "text", = 0x0000002a, = hex(3) 0a ff).
   std::set<std::string> Dump() const {
     std::set<std::string> lines;
+    char hex[16];
     for (const auto& [lower, node] : keys_) {
       if (lower.find('\\') != std::string::npos) lines.insert(node.path);
       for (const auto& [name, value] : node.values) {
         const auto& [type, data] = value;
-        char hex[16];
         std::string shown = "hex(" + std::to_string(type) + ")";
         for (uint8_t byte : data) shown += (std::snprintf(hex, sizeof hex, " %02x", byte), hex);
         if (type == kTypeString && !data.empty() && data.back() == 0) shown = "\"" + std::string(data.begin(), data.end() - 1) + "\"";
@@ -297,11 +297,7 @@ class VirtualDisplay {
     line_.erase(line_.begin(), line_.begin() + taken);
     return static_cast<size_t>(taken);
   }
-  // What has reached the line and was not read yet is gone.
-  void DiscardUnread() {
-    owed_.TakeDue(clock_.now);
-    line_.clear();
-  }
+  void DiscardUnread() { owed_.TakeDue(clock_.now), line_.clear(); }  // what reached the line unread
 
   vpd::VirtualScreen screen;
   vpd::ReplyPlan plan;
@@ -322,9 +318,7 @@ class DisplayPort : public platform::SerialPort {
  public:
   explicit DisplayPort(VirtualDisplay& display) : display_(display) {}
   platform::PortOpening Open(const char* name) override {
-    openedLine_ = line_;
-    journal += "open ";
-    open_ = std::string(name) == "COM7" && lineUp_;
+    openedLine_ = line_, journal += "open ", open_ = std::string(name) == "COM7" && lineUp_;
     if (std::string(name) == "OPOSDebug.txt") return platform::PortOpening::kNotSerial;
     return open_ ? platform::PortOpening::kOpened : platform::PortOpening::kFailed;
   }
@@ -375,9 +369,8 @@ struct DisplayBus : platform::UsbBus {
       bool fromDisplay;
     };
     pipesOpened.push_back(name);
-    for (const auto& interface : interfaces) {
-      if (name != interface.second + "\\PIPE01" && name != interface.second + "\\PIPE02") continue;
-      return std::make_unique<Pipe>(display_, name == interface.second + "\\PIPE01");
+    for (const auto& [_, path] : interfaces) {
+      if (name == path + "\\PIPE01" || name == path + "\\PIPE02") return std::make_unique<Pipe>(display_, name == path + "\\PIPE01");
     }
     return nullptr;
   }
