@@ -103,8 +103,6 @@ TEST(UsbPathTest, TheLastMatchWinsAndAMissingDisplayKeepsItsPath) {
   rig.bus.interfaces.clear();
   usb.Open(0x1102, 1);
   EXPECT_EQ(usb.devicePath(), PathWith("vid_03eb&pid_1102") + "b");
-  EXPECT_FALSE(usb.Open(0x1001, 1));
-  EXPECT_EQ(rig.messages.shown, std::vector<std::string>{"Error:Not found access device."});
 }
 
 TEST(UsbPathTest, AnUnknownDisplayIsToldInABoxOnlyWhereSomeoneCanSeeIt) {
@@ -114,7 +112,7 @@ TEST(UsbPathTest, AnUnknownDisplayIsToldInABoxOnlyWhereSomeoneCanSeeIt) {
     rig.registry.SetText(std::string("HKLM\\") + kProfileKey, "DeviceType", "USB");
     rig.ProfileValue("DeviceID", platform::RegistryReader::kTypeDword, DwordBytes(0x1001));
     EXPECT_EQ(rig.service.OpenService(u"LineDisplay", u"ORVIX"), 106);
-    EXPECT_EQ(rig.messages.shown.size(), seen ? 1u : 0u);
+    EXPECT_EQ(rig.messages.shown, std::vector<std::string>(seen ? 1 : 0, "Error:Not found access device."));
     const bool logged = rig.logFile.contents.find("Error:Not found access device.:message box not shown") != std::string::npos;
     EXPECT_EQ(logged, !seen);
   }

@@ -142,8 +142,7 @@ bool Parse(const std::string& text, const std::string& fileName, std::vector<Cas
   for (size_t start = 0; start < text.size();) {
     const size_t end = std::min(text.find('\n', start), text.size());
     std::string line = text.substr(start, end - start);
-    start = end + 1;
-    ++lineNumber;
+    start = end + 1, ++lineNumber;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos || line[first] == '#') continue;
@@ -171,8 +170,7 @@ bool Parse(const std::string& text, const std::string& fileName, std::vector<Cas
       if (rest != "byref") why = "args byref";
     } else {
       Step step;
-      step.lineNumber = lineNumber;
-      step.line = line;
+      step.lineNumber = lineNumber, step.line = line;
       if (keyword == "log") {
         // log none stands alone: the file must not exist, or be empty.
         const std::u16string& logLine = tokens.back().value.text;
@@ -189,10 +187,7 @@ bool Parse(const std::string& text, const std::string& fileName, std::vector<Cas
       }
       c->steps.push_back(std::move(step));
     }
-    if (!why.empty()) {
-      *error = fileName + ":" + std::to_string(lineNumber) + ": " + why;
-      return false;
-    }
+    if (!why.empty()) return *error = fileName + ":" + std::to_string(lineNumber) + ": " + why, false;
   }
   return true;
 }
