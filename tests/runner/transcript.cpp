@@ -6,16 +6,15 @@
 #include <cstring>
 
 namespace orvix::transcript {
-namespace {
 
-// The 29 methods with their arguments in published order, n a number and t a text; OpenService
-// leaves out its dispatch pointer, which the runner supplies.
-const std::string kMethods =
-    " COFreezeEvents:n GetPropertyNumber:n GetPropertyString:n SetPropertyNumber:nn SetPropertyString:nt"
+const char kMethods[] =
+    " COFreezeEvents:n GetPropertyNumber:n SetPropertyNumber:nn GetPropertyString:n SetPropertyString:nt"
     " OpenService:tt CheckHealth:n ClaimDevice:n CloseService: DirectIO:nnt ReleaseDevice: ClearDescriptors:"
     " ClearText: CreateWindow:nnnnnn DestroyWindow: DisplayText:tn DisplayTextAt:nntn RefreshWindow:n ScrollText:nn"
     " SetDescriptor:nn DefineGlyph:nt ReadCharacterAtCursor:n DisplayBitmap:tnnn SetBitmap:ntnnn ResetStatistics:t"
     " RetrieveStatistics:t UpdateStatistics:t CompareFirmwareVersion:tn UpdateFirmware:t ";
+
+namespace {
 
 struct Token {
   bool quoted = false, isNumber = false;
@@ -118,9 +117,10 @@ std::string ParseStep(const std::vector<Token>& t, Step* step) {
   step->kind = Step::Kind::kCall;
   step->method = t[1].raw;
   step->operands.clear();
-  const size_t at = kMethods.find(" " + step->method + ":");
+  const std::string methods = kMethods;
+  const size_t at = methods.find(" " + step->method + ":");
   if (step->method.empty() || at == std::string::npos) return "no method named " + step->method;
-  const std::string arguments = kMethods.substr(at + step->method.size() + 2, kMethods.find(' ', at + 1) - at - step->method.size() - 2);
+  const std::string arguments = methods.substr(at + step->method.size() + 2, methods.find(' ', at + 1) - at - step->method.size() - 2);
   std::string kinds;
   size_t i = 2;
   for (; i < n && t[i].raw != "->"; ++i) {

@@ -67,6 +67,11 @@ class Stage {
 // "" when every step went as written, otherwise the first failure with its file and line.
 std::string Play(const Case& c, Stage& stage);
 
+// The 29 methods (" Name:kinds"), n a number and t a text, in the order the Control Object
+// binds them, stopping at the first name that does not resolve. OpenService leaves out its
+// dispatch pointer, which the runner supplies.
+extern const char kMethods[];
+
 std::string Describe(const Value& value);
 std::string Hex(const std::vector<uint8_t>& bytes);
 

@@ -1,8 +1,6 @@
-// The Wine client: ORVIX.DLL driven as the OPOS LineDisplay Control Object drives it, in step
-// with tests/wine/harness.py, which stages the virtual display.
-//   orvix_wine_client DLL CASES.txt...   plays every case of the transcripts, then checks
-//                                        what transcripts cannot say
-// It runs in the folder where it meets the harness and where the DLL writes OPOSDebug.txt.
+// The Wine client: ORVIX.DLL driven as the Control Object drives it, in step with
+// tests/wine/harness.py, which stages the virtual display: it plays every case of the
+// transcripts, then checks what transcripts cannot say.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -42,14 +40,6 @@ struct UniqueVariant {
 constexpr long kInvokeFailed = -0x7FFF0001;
 const char* const kLineDisplayKey = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay";
 const char* const kDeviceKey = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\LineDisplay\\ORVIX";
-// The Control Object binds these names one at a time, in this order, and stops at the
-// first that does not resolve.
-const char* const kBindOrder[29] = {
-    "COFreezeEvents", "GetPropertyNumber", "SetPropertyNumber", "GetPropertyString", "SetPropertyString",
-    "OpenService", "CheckHealth", "ClaimDevice", "CloseService", "DirectIO", "ReleaseDevice", "ClearDescriptors",
-    "ClearText", "CreateWindow", "DestroyWindow", "DisplayText", "DisplayTextAt", "RefreshWindow", "ScrollText",
-    "SetDescriptor", "DefineGlyph", "ReadCharacterAtCursor", "DisplayBitmap", "SetBitmap", "ResetStatistics",
-    "RetrieveStatistics", "UpdateStatistics", "CompareFirmwareVersion", "UpdateFirmware"};
 
 VARIANT Long(long value) { VARIANT v; V_VT(&v) = VT_I4, V_I4(&v) = value; return v; }
 VARIANT Ref(VARIANT* target) { VARIANT v; V_VT(&v) = VT_BYREF | VT_VARIANT, V_VARIANTREF(&v) = target; return v; }  // as VBScript passes its variables
@@ -70,8 +60,10 @@ class Service {
     HRESULT hr = CLSIDFromProgID(L"OPOS.ORVIX", &clsid);
     if (SUCCEEDED(hr)) hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(unknown.put()));
     if (SUCCEEDED(hr)) hr = unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch_.put()));
-    for (const char* name : kBindOrder) {
-      std::wstring wide(name, name + strlen(name));
+    const std::string methods = kMethods;  // bound one at a time, in its order
+    for (size_t at = 1; at < methods.size(); at = methods.find(' ', at) + 1) {
+      const std::string name = methods.substr(at, methods.find(':', at) - at);
+      std::wstring wide(name.begin(), name.end());
       LPOLESTR names[] = {&wide[0]};
       if (SUCCEEDED(hr)) hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &ids_[name]);
     }
@@ -86,8 +78,7 @@ class Service {
     std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());
     DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
     VariantInit(result);
-    const HRESULT hr =
-        dispatch_->Invoke(Id(name), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr, nullptr);
+    const HRESULT hr = dispatch_->Invoke(Id(name), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr, nullptr);
     for (VARIANT& argument : arguments) {
       if (!(V_VT(&argument) & VT_BYREF) && V_VT(&argument) != VT_DISPATCH) VariantClear(&argument);
     }
@@ -395,10 +386,7 @@ void Reentry() {
   RegisterClassW(&windowClass);
   HWND window = CreateWindowExW(0, L"OrvixHost", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   const std::string staged = Meet("display late 1500 KVD5100");
-  if (!Check(window && staged.empty() && SUCCEEDED(service.Create()), "a host window, a display that answers late %s",
-             staged.c_str())) {
-    return;
-  }
+  if (!Check(window && staged.empty() && SUCCEEDED(service.Create()), "a host window, a display that answers late %s", staged.c_str())) return;
   PostMessageW(window, WM_APP, 0, 0);
   PostQuitMessage(7);
   g_depth = 1;
@@ -418,10 +406,7 @@ void Soak() {
   const DWORD quiet = 0;
   RegSetKeyValueA(HKEY_LOCAL_MACHINE, kDeviceKey, "Option", REG_DWORD, &quiet, 4);
   Service service;
-  if (!Check(SUCCEEDED(service.Create()) && service.Open() == 0 && service.Rc("ClaimDevice", {Long(0)}) == 0,
-             "opened and claimed for the soak")) {
-    return;
-  }
+  if (!Check(SUCCEEDED(service.Create()) && service.Open() == 0 && service.Rc("ClaimDevice", {Long(0)}) == 0, "opened and claimed")) return;
   uintptr_t handle = 0;
   size_t memory = 0;
   long wrong = 0;
@@ -461,34 +446,21 @@ std::wstring Numbered(int i) {
   return std::swprintf(text, 8, L"T%04d", i), text;
 }
 
-DWORD WINAPI Opener(void* parameter) {
+// The opener, or the writer once the service is on the port.
+template <bool kOpener>
+DWORD WINAPI Apartment(void* parameter) {
   Apartments& a = *static_cast<Apartments*>(parameter);
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   {
     Service service;
     const bool created = SUCCEEDED(service.Create());
-    for (int i = 0; created && i < 20; ++i) {
-      a.openings.push_back(service.Open());
-      SetEvent(a.firstOpened.get());  // the service is on the port: the writer may begin
-    }
-  }
-  InterlockedExchange(&a.openerDone, 1);
-  SetEvent(a.firstOpened.get());
-  CoUninitialize();
-  return 0;
-}
-
-DWORD WINAPI Writer(void* parameter) {
-  Apartments& a = *static_cast<Apartments*>(parameter);
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  {
-    Service service;
-    const bool created = SUCCEEDED(service.Create());
-    WaitForSingleObject(a.firstOpened.get(), 10000);
-    for (int i = 0; created && !a.openerDone && i < 400; ++i, Sleep(1)) {
+    if (!kOpener) WaitForSingleObject(a.firstOpened.get(), 10000);
+    for (int i = 0; created && kOpener && i < 20; ++i) a.openings.push_back(service.Open()), SetEvent(a.firstOpened.get());
+    for (int i = 0; created && !kOpener && !a.openerDone && i < 400; ++i, Sleep(1)) {
       a.texts.push_back(service.Rc("DisplayTextAt", {Long(1), Long(1), Text(Numbered(i)), Long(0)}));
     }
   }
+  if (kOpener) InterlockedExchange(&a.openerDone, 1), SetEvent(a.firstOpened.get());
   CoUninitialize();
   return 0;
 }
@@ -496,8 +468,8 @@ DWORD WINAPI Writer(void* parameter) {
 void TwoApartments() {
   using UniqueThread = orvix::win32::UniqueAny<orvix::win32::EventTraits>;  // CloseHandle; null when none
   Apartments a;
-  const UniqueThread threads[] = {UniqueThread(CreateThread(nullptr, 0, Opener, &a, 0, nullptr)),
-                                  UniqueThread(CreateThread(nullptr, 0, Writer, &a, 0, nullptr))};
+  const UniqueThread threads[] = {UniqueThread(CreateThread(nullptr, 0, Apartment<true>, &a, 0, nullptr)),
+                                  UniqueThread(CreateThread(nullptr, 0, Apartment<false>, &a, 0, nullptr))};
   for (const UniqueThread& thread : threads) WaitForSingleObject(thread.get(), 60000);
   long wrong = 0;
   for (long rc : a.openings) wrong += rc != 0;
