@@ -72,9 +72,7 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
  public:
   using Values = std::vector<std::pair<std::string, std::pair<uint32_t, std::vector<uint8_t>>>>;
 
-  MemoryRegistry() {
-    for (const char* root : {"HKCR", "HKCU", "HKLM", "HKU", "HKPD", "HKCC", "HKDD"}) Make(root);
-  }
+  MemoryRegistry() { for (const char* root : kRoots) Make(root); }
   // Set-up past every access rule; the keys on the way are made.
   void Set(const std::string& path, const std::string& name, uint32_t type, std::vector<uint8_t> data) {
     Values& values = Make(path).values;
@@ -146,10 +144,7 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
   }
 
   // -- as the registrar sees it
-  platform::RegistryKeyPtr OpenRoot(platform::RegistryRoot root) override {
-    const char* const kRoots[] = {"HKCR", "HKCU", "HKLM", "HKU", "HKPD", "HKCC", "HKDD"};
-    return Hand(*Find(kRoots[static_cast<uint32_t>(root) & 7]), true);
-  }
+  platform::RegistryKeyPtr OpenRoot(platform::RegistryRoot root) override { return Hand(*Find(kRoots[static_cast<uint32_t>(root) & 7]), true); }
   platform::RegistryKeyPtr OpenKey(platform::RegistryKey& parent, const char* name, platform::RegistryAccess access) override {
     const Node* node = Live(parent);
     const Node* child = node != nullptr && !Split(name).empty() ? Find(Join(node->path, name)) : nullptr;
@@ -192,6 +187,7 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
   }
 
  private:
+  static constexpr const char* kRoots[] = {"HKCR", "HKCU", "HKLM", "HKU", "HKPD", "HKCC", "HKDD"};
   struct Node {
     std::string path;  // as spelled when made
     Values values;
