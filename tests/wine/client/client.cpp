@@ -130,13 +130,11 @@ bool ResetProfile() {
   const std::pair<const char*, const char*> texts[] = {{"", "OPOS.ORVIX"}, {"DeviceType", "COM"}, {"COMPORT", "COM7"},
       {"Baud", "9600"}, {"Parity", "0"}, {"DataLength", "8"}, {"StopBit", "0"}};
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kLineDisplayKey);
-  LSTATUS status = SetValue(kLineDisplayKey, "PoleDisplay", REG_SZ, std::string("ORVIX") + '\0');
+  LSTATUS status = SetValue(kLineDisplayKey, "PoleDisplay", REG_SZ, std::string("ORVIX", 6));
   for (const auto& [name, text] : texts) {
     if (status == ERROR_SUCCESS) status = SetValue(kDeviceKey, name, REG_SZ, std::string(text) + '\0');
   }
-  const DWORD logOn = 0x10;
-  if (status == ERROR_SUCCESS) status = RegSetKeyValueA(HKEY_LOCAL_MACHINE, kDeviceKey, "Option", REG_DWORD, &logOn, 4);
-  return status == ERROR_SUCCESS;
+  return status == ERROR_SUCCESS && SetValue(kDeviceKey, "Option", REG_DWORD, std::string("\x10\0\0\0", 4)) == ERROR_SUCCESS;
 }
 
 // An 8-bit text as the transcripts hold it: one byte a unit.
@@ -210,14 +208,9 @@ class WineStage : public Stage {
     }
     VARIANT* r = out.get();
     if (FAILED(hr)) return "Invoke failed: " + Hex(hr);
-    if (V_VT(r) == VT_BSTR) {
-      result->isText = true;
-      result->text.assign(V_BSTR(r), V_BSTR(r) + SysStringLen(V_BSTR(r)));
-    } else if (V_VT(r) != VT_EMPTY) {
-      if (FAILED(VariantChangeType(r, r, 0, VT_I4))) return "the result is no number";
-      result->number = V_I4(r);
-    }
-    return "";
+    if (V_VT(r) == VT_BSTR) return *result = Value{true, 0, std::u16string(V_BSTR(r), V_BSTR(r) + SysStringLen(V_BSTR(r)))}, "";
+    if (V_VT(r) == VT_EMPTY) return "";
+    return FAILED(VariantChangeType(r, r, 0, VT_I4)) ? "the result is no number" : (result->number = V_I4(r), "");
   }
 
   std::string Inspect(const Step& step) override { return Meet(step.line); }
