@@ -155,9 +155,6 @@ bool Parse(const std::string& text, const std::string& fileName, std::vector<Cas
     Case* c = cases->size() > before ? &cases->back() : nullptr;
     if (!why.empty()) {
     } else if (keyword == "case") {
-      for (const Case& other : *cases) {
-        if (other.name == rest) why = "a case named \"" + rest + "\" is in " + other.file + " already";
-      }
       cases->emplace_back();
       cases->back().name = rest, cases->back().file = fileName, cases->back().lineNumber = lineNumber;
       if (rest.empty()) why = "case NAME";

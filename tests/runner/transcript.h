@@ -40,8 +40,8 @@ struct Case {
   std::vector<std::string> logLines;
 };
 
-// Appends the file's cases to `cases`; on a syntax error (a name already there among them)
-// false, with `error` naming the file and line.
+// Appends the file's cases to `cases`; on a syntax error false, with `error` naming the file
+// and line. (The host runner refuses two cases of one name.)
 bool Parse(const std::string& text, const std::string& fileName, std::vector<Case>* cases, std::string* error);
 
 // Everything a runner must do for the player; each operation returns "" when it went as the
