@@ -1,7 +1,5 @@
-# The short fuzz runs of the test suite, registered in the host build. One test builds the
-# fuzz project with clang in this build tree; then every target runs for a few seconds from
-# its seeds. Without clang the build test fails and the runs are not run, which counts as
-# failed: the suite never shrinks silently.
+# Without clang the build test fails and the runs are not run, which counts as failed: the
+# suite never shrinks silently.
 set(ORVIX_FUZZ_TEST_SECONDS 3 CACHE STRING "How long each fuzz target runs in the test suite")
 set(ORVIX_FUZZ_TEST_DIR ${CMAKE_CURRENT_BINARY_DIR}/clang)
 

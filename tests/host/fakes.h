@@ -41,18 +41,12 @@ struct FakeClock : platform::Clock {
   std::function<void()> onPump;  // a window procedure
 };
 
-// WideCharToMultiByte under code page 1252: what the code page lacks becomes '?'.
+// WideCharToMultiByte under code page 1252, as far as the cases reach: Latin-1 and the euro
+// sign; whatever else the code page lacks becomes '?'.
 struct Cp1252 : platform::AnsiCodec {
   int WideToAnsi(const char16_t* source, char* destination, int destinationSize) override {
-    // 0x80..0x9F hold the typographic characters; the rest of the code page is Latin-1.
-    static const char16_t kHighHalf[32] = {0x20AC, 0x81, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-                                           0x2039, 0x0152, 0x8D, 0x017D, 0x8F, 0x90, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-                                           0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D, 0x017E, 0x0178};
     std::string bytes;
-    for (const char16_t* c = source; *c != 0; ++c) {
-      const auto high = std::find(kHighHalf, kHighHalf + 32, *c) - kHighHalf;
-      bytes.push_back(*c < 0x80 || (*c >= 0xA0 && *c <= 0xFF) ? static_cast<char>(*c) : high < 32 ? static_cast<char>(0x80 + high) : '?');
-    }
+    for (const char16_t* c = source; *c != 0; ++c) bytes.push_back(*c == 0x20AC ? '\x80' : *c < 0x80 || (*c >= 0xA0 && *c <= 0xFF) ? static_cast<char>(*c) : '?');
     const int size = static_cast<int>(bytes.size()) + 1;
     if (destination == nullptr || destinationSize == 0) return size;
     return destinationSize < size ? 0 : (std::memcpy(destination, bytes.c_str(), static_cast<size_t>(size)), size);
@@ -78,9 +72,7 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
  public:
   using Values = std::vector<std::pair<std::string, std::pair<uint32_t, std::vector<uint8_t>>>>;
 
-  MemoryRegistry() {
-    for (const char* root : {"HKCR", "HKCU", "HKLM", "HKU", "HKPD", "HKCC", "HKDD"}) Make(root);
-  }
+  MemoryRegistry() { for (const char* root : kRoots) Make(root); }
   // Set-up past every access rule; the keys on the way are made.
   void Set(const std::string& path, const std::string& name, uint32_t type, std::vector<uint8_t> data) {
     Values& values = Make(path).values;
@@ -100,11 +92,11 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
   // A line per key (HKCR\A) and per value (HKCR\A : V = "text", = 0x0000002a, = hex(3) 0a ff).
   std::set<std::string> Dump() const {
     std::set<std::string> lines;
+    char hex[16];
     for (const auto& [lower, node] : keys_) {
       if (lower.find('\\') != std::string::npos) lines.insert(node.path);
       for (const auto& [name, value] : node.values) {
         const auto& [type, data] = value;
-        char hex[16];
         std::string shown = "hex(" + std::to_string(type) + ")";
         for (uint8_t byte : data) shown += (std::snprintf(hex, sizeof hex, " %02x", byte), hex);
         if (type == kTypeString && !data.empty() && data.back() == 0) shown = "\"" + std::string(data.begin(), data.end() - 1) + "\"";
@@ -126,8 +118,7 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
   }
   bool QueryValueCount(platform::RegistryKey& key, uint32_t* count) override {
     const Node* node = Live(key);
-    if (node != nullptr) *count = static_cast<uint32_t>(node->values.size());
-    return node != nullptr;
+    return node != nullptr && (*count = static_cast<uint32_t>(node->values.size()), true);
   }
   Status EnumValueName(platform::RegistryKey& key, uint32_t index, char* name, uint32_t* nameLength) override {
     const Node* node = Live(key);
@@ -153,10 +144,7 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
   }
 
   // -- as the registrar sees it
-  platform::RegistryKeyPtr OpenRoot(platform::RegistryRoot root) override {
-    const char* const kRoots[] = {"HKCR", "HKCU", "HKLM", "HKU", "HKPD", "HKCC", "HKDD"};
-    return Hand(*Find(kRoots[static_cast<uint32_t>(root) & 7]), true);
-  }
+  platform::RegistryKeyPtr OpenRoot(platform::RegistryRoot root) override { return Hand(*Find(kRoots[static_cast<uint32_t>(root) & 7]), true); }
   platform::RegistryKeyPtr OpenKey(platform::RegistryKey& parent, const char* name, platform::RegistryAccess access) override {
     const Node* node = Live(parent);
     const Node* child = node != nullptr && !Split(name).empty() ? Find(Join(node->path, name)) : nullptr;
@@ -174,11 +162,9 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
     }
     return node == nullptr || node->readOnly ? nullptr : Hand(*node, true);
   }
-  bool SetValue(platform::RegistryKey& key, const char* name, platform::RegistryValueType type, const uint8_t* data,
-                size_t size) override {
+  bool SetValue(platform::RegistryKey& key, const char* name, platform::RegistryValueType type, const uint8_t* data, size_t size) override {
     const Node* node = Handle(key).writable ? Live(key) : nullptr;
-    if (node != nullptr) Set(node->path, name, static_cast<uint32_t>(type), std::vector<uint8_t>(data, data + size));
-    return node != nullptr;
+    return node != nullptr && (Set(node->path, name, static_cast<uint32_t>(type), std::vector<uint8_t>(data, data + size)), true);
   }
   bool DeleteValue(platform::RegistryKey& key, const char* name) override {
     Node* node = Handle(key).writable ? Live(key) : nullptr;
@@ -188,22 +174,20 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
   bool DeleteKey(platform::RegistryKey& parent, const char* name) override { return DeleteBelow(parent, name, false); }
   bool DeleteTree(platform::RegistryKey& parent, const char* name) override { return DeleteBelow(parent, name, true); }
   bool EnumSubkey(platform::RegistryKey& key, uint32_t index, std::string* name) override {
-    const std::vector<std::string> names = Live(key) != nullptr ? Subkeys(Live(key)->path) : std::vector<std::string>();
-    if (index < names.size()) *name = names[index];
-    return index < names.size();
+    const std::vector<std::string> names = Live(key) != nullptr ? Below(false, Live(key)->path) : std::vector<std::string>();
+    return index < names.size() && (*name = names[index], true);
   }
   bool QueryCounts(platform::RegistryKey& key, uint32_t* subkeys, uint32_t* values) override {
     const Node* node = Live(key);
-    if (node != nullptr) *subkeys = static_cast<uint32_t>(Subkeys(node->path).size()), *values = static_cast<uint32_t>(node->values.size());
-    return node != nullptr;
+    return node != nullptr && (*subkeys = static_cast<uint32_t>(Below(false, node->path).size()), *values = static_cast<uint32_t>(node->values.size()), true);
   }
   bool EnumValueName(platform::RegistryKey& key, uint32_t index, std::string* name) override {
     const Node* node = Live(key);
-    if (node != nullptr && index < node->values.size()) *name = node->values[index].first;
-    return node != nullptr && index < node->values.size();
+    return node != nullptr && index < node->values.size() && (*name = node->values[index].first, true);
   }
 
  private:
+  static constexpr const char* kRoots[] = {"HKCR", "HKCU", "HKLM", "HKU", "HKPD", "HKCC", "HKDD"};
   struct Node {
     std::string path;  // as spelled when made
     Values values;
@@ -259,7 +243,7 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
   }
   platform::RegistryKeyPtr Hand(const Node& node, bool writable) { return std::make_unique<Handed>(node, writable, &openKeys); }
   // The keys below `path` (all, or only its subkeys' names), deepest first.
-  std::vector<std::string> Below(const std::string& path, bool all) const {
+  std::vector<std::string> Below(bool all, const std::string& path) const {
     std::vector<std::string> below;
     const std::string prefix = Lower(path) + "\\";
     for (auto it = keys_.lower_bound(prefix); it != keys_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
@@ -268,12 +252,11 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
     }
     return below;
   }
-  std::vector<std::string> Subkeys(const std::string& path) const { return Below(path, false); }
   bool DeleteBelow(platform::RegistryKey& parent, const char* name, bool tree) {
     const Node* node = Live(parent);
     const Node* doomed = node != nullptr && !Split(name).empty() ? Find(Join(node->path, name)) : nullptr;
-    if (doomed == nullptr || (!tree && !Subkeys(doomed->path).empty())) return false;
-    std::vector<std::string> keys = Below(doomed->path, true);
+    if (doomed == nullptr || (!tree && !Below(false, doomed->path).empty())) return false;
+    std::vector<std::string> keys = Below(true, doomed->path);
     keys.push_back(Lower(doomed->path));
     for (const std::string& key : keys) {
       if (keys_.at(key).readOnly) return false;  // what went before stays removed
@@ -310,11 +293,7 @@ class VirtualDisplay {
     line_.erase(line_.begin(), line_.begin() + taken);
     return static_cast<size_t>(taken);
   }
-  // What has reached the line and was not read yet is gone.
-  void DiscardUnread() {
-    owed_.TakeDue(clock_.now);
-    line_.clear();
-  }
+  void DiscardUnread() { owed_.TakeDue(clock_.now), line_.clear(); }  // what reached the line unread
 
   vpd::VirtualScreen screen;
   vpd::ReplyPlan plan;
@@ -335,9 +314,7 @@ class DisplayPort : public platform::SerialPort {
  public:
   explicit DisplayPort(VirtualDisplay& display) : display_(display) {}
   platform::PortOpening Open(const char* name) override {
-    openedLine_ = line_;
-    journal += "open ";
-    open_ = std::string(name) == "COM7" && lineUp_;
+    openedLine_ = line_, journal += "open ", open_ = std::string(name) == "COM7" && lineUp_;
     if (std::string(name) == "OPOSDebug.txt") return platform::PortOpening::kNotSerial;
     return open_ ? platform::PortOpening::kOpened : platform::PortOpening::kFailed;
   }
@@ -388,9 +365,8 @@ struct DisplayBus : platform::UsbBus {
       bool fromDisplay;
     };
     pipesOpened.push_back(name);
-    for (const auto& interface : interfaces) {
-      if (name != interface.second + "\\PIPE01" && name != interface.second + "\\PIPE02") continue;
-      return std::make_unique<Pipe>(display_, name == interface.second + "\\PIPE01");
+    for (const auto& [_, path] : interfaces) {
+      if (name == path + "\\PIPE01" || name == path + "\\PIPE02") return std::make_unique<Pipe>(display_, name == path + "\\PIPE01");
     }
     return nullptr;
   }

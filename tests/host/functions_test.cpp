@@ -1,7 +1,4 @@
-// The pure functions, and what a transcript cannot stage: profile values at the edges of
-// their buffer, USB device paths, a message box that no one can see, the serial line
-// settings and the port's preparation, reads whose cancellation never finishes, and a
-// window message that closes the port in the middle of the identification.
+// The pure functions, and what a transcript cannot stage.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -106,8 +103,6 @@ TEST(UsbPathTest, TheLastMatchWinsAndAMissingDisplayKeepsItsPath) {
   rig.bus.interfaces.clear();
   usb.Open(0x1102, 1);
   EXPECT_EQ(usb.devicePath(), PathWith("vid_03eb&pid_1102") + "b");
-  EXPECT_FALSE(usb.Open(0x1001, 1));
-  EXPECT_EQ(rig.messages.shown, std::vector<std::string>{"Error:Not found access device."});
 }
 
 TEST(UsbPathTest, AnUnknownDisplayIsToldInABoxOnlyWhereSomeoneCanSeeIt) {
@@ -117,7 +112,7 @@ TEST(UsbPathTest, AnUnknownDisplayIsToldInABoxOnlyWhereSomeoneCanSeeIt) {
     rig.registry.SetText(std::string("HKLM\\") + kProfileKey, "DeviceType", "USB");
     rig.ProfileValue("DeviceID", platform::RegistryReader::kTypeDword, DwordBytes(0x1001));
     EXPECT_EQ(rig.service.OpenService(u"LineDisplay", u"ORVIX"), 106);
-    EXPECT_EQ(rig.messages.shown.size(), seen ? 1u : 0u);
+    EXPECT_EQ(rig.messages.shown, std::vector<std::string>(seen ? 1 : 0, "Error:Not found access device."));
     const bool logged = rig.logFile.contents.find("Error:Not found access device.:message box not shown") != std::string::npos;
     EXPECT_EQ(logged, !seen);
   }
@@ -184,33 +179,28 @@ struct ScriptedRead {
   char fill;
 };
 
-class ScriptedRecord : public platform::ReadRecord {
- public:
+struct ScriptedRecord : platform::ReadRecord {
   static constexpr int64_t kNever = int64_t{1} << 40;
-  ScriptedRecord(int64_t& now, const ScriptedRead& next) : now_(now), next_(next) {}
+  ScriptedRecord(int64_t& now, const ScriptedRead& next) : now(now), next(next) {}
   bool Start(size_t count) override {
-    script_ = next_, cancelled_ = false;
-    bytes_.assign(count, static_cast<uint8_t>(script_.fill));
-    finishAt_ = script_.finishAfter < 0 ? kNever : now_ + script_.finishAfter;
-    return true;
+    script = next, cancelled = false, read.assign(count, static_cast<uint8_t>(script.fill));
+    return finishAt = script.finishAfter < 0 ? kNever : now + script.finishAfter, true;
   }
   bool Finished(uint32_t timeoutMs) override {
-    if (finishAt_ > now_ + timeoutMs) return now_ += timeoutMs, false;
-    return now_ = std::max(now_, finishAt_), true;
+    return finishAt > now + timeoutMs ? (now += timeoutMs, false) : (now = std::max(now, finishAt), true);
   }
   void Cancel() override {
-    if (script_.cancelTakes >= 0 && now_ + script_.cancelTakes < finishAt_) finishAt_ = now_ + script_.cancelTakes, cancelled_ = true;
+    if (script.cancelTakes >= 0 && now + script.cancelTakes < finishAt) finishAt = now + script.cancelTakes, cancelled = true;
   }
-  size_t Delivered() const override { return cancelled_ ? 0 : bytes_.size(); }
-  const uint8_t* bytes() const override { return bytes_.data(); }
+  size_t Delivered() const override { return cancelled ? 0 : read.size(); }
+  const uint8_t* bytes() const override { return read.data(); }
 
- private:
-  int64_t& now_;
-  const ScriptedRead& next_;
-  ScriptedRead script_{};
-  int64_t finishAt_ = 0;
-  bool cancelled_ = false;
-  std::vector<uint8_t> bytes_;
+  int64_t& now;
+  const ScriptedRead& next;
+  ScriptedRead script{};
+  int64_t finishAt = 0;
+  bool cancelled = false;
+  std::vector<uint8_t> read;
 };
 
 TEST(ReadRecordPoolTest, NoReadHoldsTheCallerBeyondItsCancellationWait) {

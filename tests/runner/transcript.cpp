@@ -6,16 +6,15 @@
 #include <cstring>
 
 namespace orvix::transcript {
-namespace {
 
-// The 29 methods with their arguments in published order, n a number and t a text; OpenService
-// leaves out its dispatch pointer, which the runner supplies.
-const std::string kMethods =
-    " COFreezeEvents:n GetPropertyNumber:n GetPropertyString:n SetPropertyNumber:nn SetPropertyString:nt"
+const char kMethods[] =
+    " COFreezeEvents:n GetPropertyNumber:n SetPropertyNumber:nn GetPropertyString:n SetPropertyString:nt"
     " OpenService:tt CheckHealth:n ClaimDevice:n CloseService: DirectIO:nnt ReleaseDevice: ClearDescriptors:"
     " ClearText: CreateWindow:nnnnnn DestroyWindow: DisplayText:tn DisplayTextAt:nntn RefreshWindow:n ScrollText:nn"
     " SetDescriptor:nn DefineGlyph:nt ReadCharacterAtCursor:n DisplayBitmap:tnnn SetBitmap:ntnnn ResetStatistics:t"
     " RetrieveStatistics:t UpdateStatistics:t CompareFirmwareVersion:tn UpdateFirmware:t ";
+
+namespace {
 
 struct Token {
   bool quoted = false, isNumber = false;
@@ -97,10 +96,7 @@ std::string ParseStep(const std::vector<Token>& t, Step* step) {
   const std::string& keyword = t[0].raw;
   const size_t n = t.size();
   for (size_t i = 1; i < n; ++i) step->operands.push_back(t[i].value);
-  auto check = [&](Step::Kind kind, bool ok, const char* usage) {
-    step->kind = kind;
-    return ok ? std::string() : usage;
-  };
+  auto check = [&](Step::Kind kind, bool ok, const char* usage) { return step->kind = kind, ok ? std::string() : usage; };
   const std::string type = n > 2 ? t[2].raw : "";
   if (keyword == "profile") {
     return check(Step::Kind::kProfile,
@@ -121,9 +117,10 @@ std::string ParseStep(const std::vector<Token>& t, Step* step) {
   step->kind = Step::Kind::kCall;
   step->method = t[1].raw;
   step->operands.clear();
-  const size_t at = kMethods.find(" " + step->method + ":");
+  const std::string methods = kMethods;
+  const size_t at = methods.find(" " + step->method + ":");
   if (step->method.empty() || at == std::string::npos) return "no method named " + step->method;
-  const std::string arguments = kMethods.substr(at + step->method.size() + 2, kMethods.find(' ', at + 1) - at - step->method.size() - 2);
+  const std::string arguments = methods.substr(at + step->method.size() + 2, methods.find(' ', at + 1) - at - step->method.size() - 2);
   std::string kinds;
   size_t i = 2;
   for (; i < n && t[i].raw != "->"; ++i) {
@@ -145,8 +142,7 @@ bool Parse(const std::string& text, const std::string& fileName, std::vector<Cas
   for (size_t start = 0; start < text.size();) {
     const size_t end = std::min(text.find('\n', start), text.size());
     std::string line = text.substr(start, end - start);
-    start = end + 1;
-    ++lineNumber;
+    start = end + 1, ++lineNumber;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos || line[first] == '#') continue;
@@ -159,13 +155,8 @@ bool Parse(const std::string& text, const std::string& fileName, std::vector<Cas
     Case* c = cases->size() > before ? &cases->back() : nullptr;
     if (!why.empty()) {
     } else if (keyword == "case") {
-      for (const Case& other : *cases) {
-        if (other.name == rest) why = "a case named \"" + rest + "\" is in " + other.file + " already";
-      }
       cases->emplace_back();
-      cases->back().name = rest;
-      cases->back().file = fileName;
-      cases->back().lineNumber = lineNumber;
+      cases->back().name = rest, cases->back().file = fileName, cases->back().lineNumber = lineNumber;
       if (rest.empty()) why = "case NAME";
     } else if (c == nullptr) {
       why = "a case begins with case NAME";
@@ -176,8 +167,7 @@ bool Parse(const std::string& text, const std::string& fileName, std::vector<Cas
       if (rest != "byref") why = "args byref";
     } else {
       Step step;
-      step.lineNumber = lineNumber;
-      step.line = line;
+      step.lineNumber = lineNumber, step.line = line;
       if (keyword == "log") {
         // log none stands alone: the file must not exist, or be empty.
         const std::u16string& logLine = tokens.back().value.text;
@@ -194,31 +184,24 @@ bool Parse(const std::string& text, const std::string& fileName, std::vector<Cas
       }
       c->steps.push_back(std::move(step));
     }
-    if (!why.empty()) {
-      *error = fileName + ":" + std::to_string(lineNumber) + ": " + why;
-      return false;
-    }
+    if (!why.empty()) return *error = fileName + ":" + std::to_string(lineNumber) + ": " + why, false;
   }
   return true;
 }
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
   std::string hex;
-  for (uint8_t byte : bytes) {
-    char pair[4];
-    std::snprintf(pair, sizeof pair, "%02X", byte);
-    hex += (hex.empty() ? "" : " ") + std::string(pair);
-  }
+  char pair[4];
+  for (uint8_t byte : bytes) hex += (hex.empty() ? "" : " ") + std::string(pair, std::snprintf(pair, sizeof pair, "%02X", byte));
   return hex;
 }
 
 std::string Describe(const Value& value) {
   if (!value.isText) return std::to_string(value.number);
   std::string quoted = "\"";
+  char escape[8];
   for (char16_t unit : value.text) {
-    char escape[8];
-    std::snprintf(escape, sizeof escape, unit == '"' || unit == '\\' ? "\\%c" : unit >= 0x20 && unit < 0x7F ? "%c" : unit < 0x100 ? "\\x%02X" : "\\u%04X", unit);
-    quoted += escape;
+    quoted += std::string(escape, std::snprintf(escape, sizeof escape, unit == '"' || unit == '\\' ? "\\%c" : unit >= 0x20 && unit < 0x7F ? "%c" : unit < 0x100 ? "\\x%02X" : "\\u%04X", unit));
   }
   return quoted + "\"";
 }
@@ -234,9 +217,7 @@ std::string Play(const Case& c, Stage& stage) {
     Value result;
     if (step.kind == Step::Kind::kCall) {
       failure = stage.Invoke(step, &result, &elapsedMs);
-      if (failure.empty() && step.hasResult && Describe(result) != Describe(step.result)) {
-        failure = step.method + " gave " + Describe(result);
-      }
+      if (failure.empty() && step.hasResult && Describe(result) != Describe(step.result)) failure = step.method + " gave " + Describe(result);
     } else if (step.kind == Step::Kind::kElapsed) {
       const bool fits = stage.ExactClock() ? elapsedMs == expected : elapsedMs >= 0.9 * expected && elapsedMs <= expected + 3000;
       if (!fits) failure = "the call took " + std::to_string(static_cast<int64_t>(elapsedMs)) + " ms";

@@ -9,8 +9,8 @@
 
 namespace orvix::transcript {
 
-// A call argument or result: a number, or a text as UTF-16 (what an Automation string holds).
-// In a case, \xHH gives the unit 00HH: the byte HH where 8-bit text is meant (log, rows).
+// A call argument or result: a number, or a text as UTF-16. In a case, \xHH gives the unit
+// 00HH: the byte HH where 8-bit text is meant (log, rows).
 struct Value {
   bool isText = false;
   int64_t number = 0;
@@ -31,19 +31,17 @@ struct Step {
 };
 
 struct Case {
-  std::string name;
-  std::string file;
+  std::string name, file;
   int lineNumber = 0;
   bool hostOnly = false;
-  bool byrefArguments = false;   // args byref
+  bool byrefArguments = false;
   std::vector<Step> steps;
   bool expectLog = false;  // false: the log is not checked
   std::vector<std::string> logLines;
 };
 
-// Parses one transcript file's text, appending its cases to `cases` (a name already there is an
-// error). On a syntax error returns false with `error` naming the file and line; `cases` then
-// holds the cases before it.
+// Appends the file's cases to `cases`; on a syntax error false, with `error` naming the file
+// and line. (The host runner refuses two cases of one name.)
 bool Parse(const std::string& text, const std::string& fileName, std::vector<Case>* cases, std::string* error);
 
 // Everything a runner must do for the player; each operation returns "" when it went as the
@@ -55,22 +53,24 @@ class Stage {
   virtual std::string Begin(const Case& c) = 0;
   // profile, alias, display, usb, logfile: changes the world as the step says.
   virtual std::string Arrange(const Step& step) = 0;
-  // Makes the call; on success `result` holds what it gave (setters: untouched) and
-  // `elapsedMs` how long it took.
+  // Makes the call; `result` holds what it gave (setters: untouched).
   virtual std::string Invoke(const Step& call, Value* result, double* elapsedMs) = 0;
-  // bytes, rows, line: compares the display with the step.
+  // bytes, rows, line
   virtual std::string Inspect(const Step& step) = 0;
-  // The whole log file's bytes ("" when it does not exist).
+  // "" when the log file does not exist.
   virtual std::string LogFileBytes() = 0;
-  // Ends the case (releases objects, closes what the case opened).
   virtual void End() = 0;
-  // How `elapsed` is judged: exact (a fake clock) or loose (a real one).
+  // `elapsed` is judged exactly against a fake clock, loosely against a real one.
   virtual bool ExactClock() const = 0;
 };
 
-// Plays the case; "" when every step went as written, otherwise the first failure, prefixed
-// with the file and line of its step.
+// "" when every step went as written, otherwise the first failure with its file and line.
 std::string Play(const Case& c, Stage& stage);
+
+// The 29 methods (" Name:kinds"), n a number and t a text, in the order the Control Object
+// binds them, stopping at the first name that does not resolve. OpenService leaves out its
+// dispatch pointer, which the runner supplies.
+extern const char kMethods[];
 
 std::string Describe(const Value& value);
 std::string Hex(const std::vector<uint8_t>& bytes);

@@ -1,13 +1,10 @@
 """The integrator's kit under Wine: the Windows Installer packages and orvixcheck.exe.
 
-`run(args, work)` plays the whole story in a 64-bit prefix of its own (wine64 and wine32),
-and the x86 package in a 32-bit one, and returns its outcomes, a list of (status, name,
-detail) with status "ok", "FAIL" or "skip"; it stops at the first failure, since each step
-builds on the one before. `args` are the harness's (the DLLs, the virtual display).
-
-Wine lists the machine's own serial ports too (/dev/ttyS0 as the first free COMn, whatever
-the Ports key says): the harness hides them, as /dev/null, from every Wine process. The kit
-scans only when every listed port leads to one of its displays or to /dev/null.
+`run(args, work)` plays the story in a 64-bit prefix of its own, and the x86 package in a
+32-bit one, and returns (status, name, detail) outcomes, status "ok", "FAIL" or "skip"; it
+stops at the first failure, since each step builds on the one before. Wine lists the
+machine's own serial ports too, which the harness hides as /dev/null: the kit scans only
+when every listed port leads to one of its displays or to /dev/null.
 """
 import os
 import re
@@ -36,15 +33,12 @@ class Failure(Exception):
 
 
 def harmless(port, ours):
-    """Whether a port's device is one of our displays or /dev/null, where the harness hid one
-    of the machine's serial devices."""
     target = os.path.realpath(port)
     return target in ours or (os.path.exists(target) and os.stat(target).st_rdev == os.stat("/dev/null").st_rdev)
 
 
 class Kit:
     def __init__(self, args, work, win32=False):
-        """Boots the prefix (kit-prefix, or kit-prefix32 of 32-bit Windows) and starts its server."""
         self.args, self.work, self.outcomes, self.displays = args, work, [], []
         self.win64, self.win32 = Path(args.dll).parent, Path(args.x86_dll).parent
         self.prefix = Prefix(work.parent / ("kit-prefix32" if win32 else "kit-prefix"),
@@ -66,13 +60,12 @@ class Kit:
         self.prefix.stop()
 
     def run(self, argv, cwd=None):
-        """A Windows program started with the 64-bit loader: its exit status (Windows' code
-        modulo 256, -1 when it was killed) and its output."""
+        """Exit status (modulo 256, -1 when killed) and output."""
         run = self.prefix.run(argv[0], *argv[1:], cwd=cwd)
         return (run.returncode if isinstance(run.returncode, int) else -1), run.stdout.replace("\r\n", "\n")
 
     def display(self, port):
-        """The virtual display on a pty, COM `port` led to it once the server starts again."""
+        """COM `port` leads to it once the server starts again."""
         link = self.work.parent / ("kit-tty-" + port.lower())
         display = VirtualDisplay(self.args.vpd, link, self.work.parent / ("kit-vpd-%s.log" % port.lower()))
         self.displays.append(display.start())
@@ -91,7 +84,6 @@ class Kit:
         self.note("skip", name, "32-bit programs cannot run on this machine (the 32-bit Wine loader fails)")
 
     def bitnesses(self, name):
-        """x64, and x86 where 32-bit programs run; elsewhere the x86 half of `name` is skipped."""
         if not self.can32:
             self.skip32(name + " (x86)")
         return ("x64", "x86") if self.can32 else ("x64",)
@@ -116,8 +108,7 @@ class Kit:
         self.wine("msiexec", *argv, "/qn", expect=expect)
 
     def state(self, roots, views=("64", "32")):
-        """{view: {(key, value name): (type, data)}} under `roots`, each key also as
-        (key, None); paths resolved to the files they name. One Wine process for it all."""
+        """{view: {(key, value name or None): (type, data)}}, paths resolved to unix files."""
         script = " & ".join("echo =%s & " % view + " & ".join("reg query %s /s /reg:%s" % (root, view) for root in roots)
                             for view in views)
         found, key = {}, None
@@ -136,7 +127,6 @@ class Kit:
                 for name, view in found.items()}
 
     def profiles(self, found):
-        """The profile of each view of a state."""
         return [{name: data for (key, name), (_, data) in view.items() if name and key.endswith("LineDisplay\\ORVIX")}
                 for view in found.values()]
 
@@ -154,7 +144,6 @@ class Kit:
                         "installed %r\nregsvr32 %r" % (installed, expected))
 
     def check(self, bits, name, expect, *arguments, folder="C:\\kit"):
-        """orvixcheck of one bitness; its output."""
         rc, text = self.run(["%s\\%s\\orvixcheck.exe" % (folder, bits)] + list(arguments), cwd=self.host("C:\\kit"))
         self.expect("orvixcheck %s: %s" % (bits, name), rc == expect, "exit code %d, expected %d:\n%s" % (rc, expect, text))
         return text
