@@ -161,15 +161,16 @@ class Suite:
         self.group("checks", passed, failed_checks + (run.returncode != 0 and failed + failed_checks == 0))
 
     def scripts(self):
-        """VBScript in the Windows Script Host of the DLL's architecture, over the profile the
-        client leaves: a late-bound client that passes its variables by reference."""
+        """The Windows Script Host of the DLL's architecture, an independent late-bound client,
+        in JScript and in VBScript (which passes its variables by reference)."""
         results = []
-        for command in ("flush", "reset", "reply KVD5100"):
-            self.display.command(command)
-        run = self.prefix.run(self.tools + "cscript.exe", "//nologo", unix_to_windows(Path(__file__).parent / "progid.vbs"),
-                              cwd=self.work)
-        self.check(results, run.returncode == 0 and self.display.rows()[0].startswith("ORVIX progid.vbs"),
-                   "cscript progid.vbs", run.describe())
+        for script in ("progid.js", "progid.vbs"):
+            for command in ("flush", "reset", "reply KVD5100"):
+                self.display.command(command)
+            run = self.prefix.run(self.tools + "cscript.exe", "//nologo", unix_to_windows(Path(__file__).parent / script),
+                                  cwd=self.work)
+            self.check(results, run.returncode == 0 and self.display.rows()[0].startswith("ORVIX " + script),
+                       "cscript " + script, run.describe())
         self.group("scripts", results.count(True), results.count(False))
 
     def kit(self):
