@@ -74,8 +74,7 @@ class SerialPort {
 
   // Switches the driver's own read and write time-outs off, whatever another program left
   // set: a read then ends only when all its bytes came or Read's own wait ran out, and a
-  // write is never cut short. False
-  // when the driver refuses or the port is closed.
+  // write is never cut short. False when the driver refuses or the port is closed.
   virtual bool ClearTimeouts() = 0;
 
   // Drops the bytes the driver holds that no read has taken yet, and ends any read still on

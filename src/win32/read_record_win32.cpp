@@ -53,7 +53,7 @@ class Win32ReadRecord : public platform::ReadRecord {
 }  // namespace
 
 std::unique_ptr<platform::ReadRecord> NewReadRecord(HANDLE file) {
-  UniqueEvent event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  UniqueEvent event = NewManualResetEvent();
   if (!event) return nullptr;
   return std::make_unique<Win32ReadRecord>(file, std::move(event));
 }

@@ -21,8 +21,6 @@ namespace {
 // A slot keeps the storage of its largest write for the next one, up to this size.
 constexpr size_t kKeptWriteCapacity = 4096;
 
-UniqueEvent NewManualResetEvent() { return UniqueEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)); }
-
 bool ReadPortState(HANDLE file, DCB* dcb) {
   *dcb = DCB{};
   dcb->DCBlength = sizeof(DCB);

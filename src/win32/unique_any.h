@@ -120,4 +120,8 @@ using UniqueBstr = UniqueAny<BstrTraits>;
 template <typename Interface>
 using ComPtr = UniqueAny<ComTraits<Interface>>;
 
+// An unnamed, unsignalled event that stays signalled until reset: what an overlapped
+// transfer needs (ReadFile and WriteFile reset it themselves). Empty when none can be made.
+inline UniqueEvent NewManualResetEvent() { return UniqueEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)); }
+
 }  // namespace orvix::win32

@@ -126,8 +126,7 @@ std::unique_ptr<UsbPipe> Win32UsbBus::OpenPipe(const char* name) {
   UniqueFile file(CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
   if (!file) return nullptr;
-  // Manual reset, as overlapped transfers need; ReadFile and WriteFile reset it themselves.
-  UniqueEvent event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  UniqueEvent event = NewManualResetEvent();
   if (!event) return nullptr;
   return std::make_unique<Win32UsbPipe>(std::move(file), std::move(event));
 }

@@ -16,6 +16,7 @@
 namespace orvixcheck {
 namespace {
 
+using orvix::win32::NewManualResetEvent;
 using orvix::win32::UniqueEvent;
 using orvix::win32::UniqueFile;
 
@@ -82,7 +83,7 @@ Answer Ask(const std::string& portName, const Profile& settings) {
   SetCommTimeouts(port.get(), &timeouts);
   PurgeComm(port.get(), PURGE_RXCLEAR | PURGE_TXCLEAR);
 
-  UniqueEvent event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  UniqueEvent event = NewManualResetEvent();
   OVERLAPPED write = {};
   write.hEvent = event.get();
   if (Finish(port.get(), &write, WriteFile(port.get(), kIdentify, sizeof kIdentify, nullptr, &write)) !=
