@@ -269,10 +269,9 @@ def run(args, work):
     kit = Kit(args, work)
     try:
         kit.play()
+        kit.unfinished.unlink()  # every failure raised Failure
     except Failure:
         pass
     finally:
         kit.close()
-    if not any(outcome[0] == "FAIL" for outcome in kit.outcomes):
-        kit.unfinished.unlink()
     return kit.outcomes

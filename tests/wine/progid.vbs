@@ -26,6 +26,5 @@ row = 1
 column = 1
 text = "ORVIX progid.vbs"
 Expect "DisplayTextAt", display.DisplayTextAt(row, column, text, 0), 0
-Expect "GetPropertyNumber(Columns)", display.GetPropertyNumber(5002), 20
 Expect "CloseService", display.CloseService(), 0
 WScript.Quit failures
