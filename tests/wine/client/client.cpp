@@ -341,12 +341,11 @@ void UsbDisplays() {
         logged ? "log line" : "message box", visible ? "visible" : "not visible");
   id = 0x1101;
   RegSetKeyValueA(HKEY_LOCAL_MACHINE, kDeviceKey, "DeviceID", REG_DWORD, &id, 4);
-  auto rounds = [&](int count) {
-    for (int i = 0; i < count; ++i) service.Open(), service.Open(), service.Rc("CloseService", {});
-  };
-  rounds(2);  // the first rounds may load modules that stay
-  const uintptr_t before = FreshHandleValue();
-  rounds(4);
+  uintptr_t before = 0;
+  for (int round = 0; round < 6; ++round) {
+    if (round == 2) before = FreshHandleValue();  // the first rounds may load modules that stay
+    service.Open(), service.Open(), service.Rc("CloseService", {});
+  }
   Check(FreshHandleValue() == before, "a USB display not there: opening twice and closing, again and again, keeps no handle");
 }
 
