@@ -4,7 +4,7 @@ regsvr32, as a 32-bit POS application on x64 Windows meets it): registration, th
 playing tests/cases/*.txt and making its checks with the virtual display on COM7, the
 Windows Script Host, and (x64) the packages and orvixcheck.exe (kit.py).
 
-    harness.py --arch x64|x86 --dll DLL --x86-dll X86_DLL --vpd orvix-vpd --work DIR
+    harness.py --arch x64|x86 --x64-dll DLL --x86-dll DLL --vpd orvix-vpd --work DIR
 
 Exit 0 when every group passed; 77 when the x86 half cannot or must not run here (the reason
 printed and left in DIR/../x86-skipped.txt); 1 otherwise.
@@ -36,9 +36,11 @@ def cells(line):
 
 
 def why_no_32_bit():
-    """None when 32-bit Windows programs can run here, otherwise why not."""
+    """None when the x86 half can run here, otherwise why not; a missing wine32 is a failure."""
+    if os.environ.get("ORVIX_WINE32") == "0":
+        return "on purpose (ORVIX_WINE32=0)"
     if not os.path.exists(LOADER32):
-        return "wine32 is not installed (make deps installs wine32:i386)"
+        raise WineError("wine32 is not installed (make deps installs wine32:i386)")
     result = quiet_run([LOADER32, "--version"])
     if result.returncode != 0:
         first = (result.stdout.decode(errors="replace").strip().splitlines() or ["exit %d" % result.returncode])[0]
@@ -220,22 +222,20 @@ def hide_serial_devices():
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--arch", choices=("x64", "x86"), required=True)
-    for option in ("--dll", "--vpd", "--work", "--x86-dll"):
+    for option in ("--x64-dll", "--x86-dll", "--vpd", "--work"):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
+    args.dll = args.x86_dll if args.arch == "x86" else args.x64_dll
     hide_serial_devices()
-    if args.arch == "x86":
-        skipped = Path(args.work).parent / "x86-skipped.txt"
-        skipped.unlink(missing_ok=True)
-        reason = "on purpose (ORVIX_WINE32=0)" if os.environ.get("ORVIX_WINE32") == "0" else why_no_32_bit()
-        if reason is not None and reason.startswith("wine32 is not"):
-            print("harness: %s" % reason)
-            return 1
-        if reason is not None:
-            skipped.write_text("x86 half skipped: %s\n" % reason)
-            print("x86 half skipped: %s" % reason)
-            return SKIPPED
     try:
+        if args.arch == "x86":
+            skipped = Path(args.work).parent / "x86-skipped.txt"
+            skipped.unlink(missing_ok=True)
+            reason = why_no_32_bit()
+            if reason is not None:
+                skipped.write_text("x86 half skipped: %s\n" % reason)
+                print("x86 half skipped: %s" % reason)
+                return SKIPPED
         return Suite(args).run()
     except WineError as error:
         print("harness: %s" % error, flush=True)

@@ -40,7 +40,7 @@ def harmless(port, ours):
 class Kit:
     def __init__(self, args, work, win32=False):
         self.args, self.work, self.outcomes, self.displays = args, work, [], []
-        self.win64, self.win32 = Path(args.dll).parent, Path(args.x86_dll).parent
+        self.win64, self.win32 = Path(args.x64_dll).parent, Path(args.x86_dll).parent
         self.prefix = Prefix(work.parent / ("kit-prefix32" if win32 else "kit-prefix"),
                              work / ("kit-logs32" if win32 else "kit-logs"), win32=win32)
         # The story installs, upgrades and removes packages in a kept prefix. One that a run
