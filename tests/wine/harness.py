@@ -4,10 +4,8 @@ regsvr32, as a 32-bit POS application on x64 Windows meets it): registration, th
 playing tests/cases/*.txt and making its checks with the virtual display on COM7, the
 Windows Script Host, and (x64) the packages and orvixcheck.exe (kit.py).
 
-    harness.py --arch x64|x86 --x64-dll DLL --x86-dll DLL --vpd orvix-vpd --work DIR
-
 Exit 0 when every group passed; 77 when the x86 half cannot or must not run here (the reason
-printed and left in DIR/../x86-skipped.txt); 1 otherwise.
+printed and left in WORK/../x86-skipped.txt); 1 otherwise.
 """
 
 import argparse
