@@ -35,9 +35,7 @@ struct Case {
   int lineNumber = 0;
   bool hostOnly = false;
   bool byrefArguments = false;
-  std::vector<Step> steps;
-  bool expectLog = false;  // false: the log is not checked
-  std::vector<std::string> logLines;
+  std::vector<Step> steps;  // without a log step the log is not checked
 };
 
 // Appends the file's cases to `cases`; on a syntax error false, with `error` naming the file
