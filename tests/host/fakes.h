@@ -119,9 +119,8 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
     return node != nullptr && (*count = static_cast<uint32_t>(node->values.size()), true);
   }
   Status EnumValueName(platform::RegistryKey& key, uint32_t index, char* name, uint32_t* nameLength) override {
-    const Node* node = Live(key);
-    if (node == nullptr || index >= node->values.size()) return node == nullptr ? Status::kError : Status::kNotFound;
-    const std::string& stored = node->values[index].first;
+    std::string stored;
+    if (!EnumValueName(key, index, &stored)) return Live(key) == nullptr ? Status::kError : Status::kNotFound;
     if (stored.size() + 1 > *nameLength) return Status::kMoreData;
     std::memcpy(name, stored.c_str(), stored.size() + 1);
     *nameLength = static_cast<uint32_t>(stored.size());

@@ -80,11 +80,10 @@ TEST(UsbPathTest, NamesTheDisplayByItsVendorAndProductIds) {
   for (const auto& [selector, interfaceClass, path, found] : std::vector<std::tuple<int32_t, platform::Guid, std::string, bool>>{
            {0x1101, printing, PathWith("vid_03eb&pid_1101"), true}, {0x1101, device, PathWith("vid_03eb&pid_1101"), false},
            {0x1102, device, PathWith("vid_03eb&pid_1102"), true}, {0x1102, printing, PathWith("vid_03eb&pid_1102"), false},
-           {0x2001, device, PathWith("vid_03EB&pid_2001"), true}, {0x1102, device, PathWith("vid_03eB&pid_1102"), true},
-           {0x1102, device, PathWith("vid_03eb&pid_2001"), false}, {0x1102, device, PathWith("VID_03EB&PID_1102"), false},
-           {0x1102, device, PathWith("vid_1002&pid_1102"), false}, {0x1102, device, PathWith("vid_6127&pid_1102"), true},
-           {0x2001, device, PathWith("vid_2005&pid_2001"), true}, {0x1102, device, "\\\\?\\usb#pid_1102&vid_03eb#1", true},
-           {0x1102, device, "\\\\?\\usb#vid_03eb&pid_110", false}}) {
+           {0x2001, device, PathWith("vid_03EB&pid_2001"), true}, {0x1102, device, PathWith("vid_03eb&pid_2001"), false},
+           {0x1102, device, PathWith("VID_03EB&PID_1102"), false}, {0x1102, device, PathWith("vid_1002&pid_1102"), false},
+           {0x1102, device, PathWith("vid_6127&pid_1102"), true}, {0x2001, device, PathWith("vid_2005&pid_2001"), true},
+           {0x1102, device, "\\\\?\\usb#pid_1102&vid_03eb#1", true}, {0x1102, device, "\\\\?\\usb#vid_03eb&pid_110", false}}) {
     Rig rig;
     rig.bus.interfaces = {{interfaceClass, path}};
     UsbDisplayTransport usb(rig.bus, nullptr);

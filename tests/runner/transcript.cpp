@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 namespace orvix::transcript {
 
@@ -117,21 +118,17 @@ std::string ParseStep(const std::vector<Token>& t, Step* step) {
 
   step->kind = Step::Kind::kCall;
   step->method = t[1].raw;
-  step->operands.clear();
   const std::string methods = kMethods;
   const size_t at = methods.find(" " + step->method + ":");
   if (step->method.empty() || at == std::string::npos) return "no method named " + step->method;
   const std::string arguments = methods.substr(at + step->method.size() + 2, methods.find(' ', at + 1) - at - step->method.size() - 2);
-  std::string kinds;
-  size_t i = 2;
-  for (; i < n && t[i].raw != "->"; ++i) {
-    step->operands.push_back(t[i].value);
-    kinds += t[i].quoted ? 't' : t[i].isNumber ? 'n' : '?';
-  }
-  if (kinds != arguments) return step->method + " takes (" + arguments + "), n a number and t a \"text\"";
-  step->hasResult = i < n;
-  if (step->hasResult && (i + 2 != n || !(t[i + 1].quoted || t[i + 1].isNumber))) return "-> takes one number or \"text\"";
-  if (step->hasResult) step->result = t[i + 1].value;
+  std::string kinds;  // n a number, t a text, > the arrow before the result
+  for (size_t i = 2; i < n; ++i) kinds += t[i].raw == "->" ? '>' : t[i].quoted ? 't' : t[i].isNumber ? 'n' : '?';
+  step->hasResult = kinds == arguments + ">n" || kinds == arguments + ">t";
+  if (kinds != arguments && !step->hasResult) return "call " + step->method + " (" + arguments + ") [-> RESULT], n a number and t a \"text\"";
+  step->operands.clear();
+  for (size_t i = 2; i < 2 + arguments.size(); ++i) step->operands.push_back(t[i].value);
+  if (step->hasResult) step->result = t.back().value;
   return "";
 }
 
@@ -140,10 +137,9 @@ std::string ParseStep(const std::vector<Token>& t, Step* step) {
 bool Parse(const std::string& text, const std::string& fileName, std::vector<Case>* cases, std::string* error) {
   const size_t before = cases->size();
   int lineNumber = 0;
-  for (size_t start = 0; start < text.size();) {
-    const size_t end = std::min(text.find('\n', start), text.size());
-    std::string line = text.substr(start, end - start);
-    start = end + 1, ++lineNumber;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    ++lineNumber;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos || line[first] == '#') continue;
@@ -177,7 +173,7 @@ bool Parse(const std::string& text, const std::string& fileName, std::vector<Cas
   return true;
 }
 
-static Value Text8(const std::string& bytes) {
+Value Text8(const std::string& bytes) {
   Value text{true, 0, {}};
   for (char byte : bytes) text.text.push_back(static_cast<unsigned char>(byte));
   return text;

@@ -71,6 +71,7 @@ std::string Play(const Case& c, Stage& stage);
 extern const char kMethods[];
 
 std::string Describe(const Value& value);
+Value Text8(const std::string& bytes);  // one unit a byte
 std::string Hex(const std::vector<uint8_t>& bytes);
 
 }  // namespace orvix::transcript
