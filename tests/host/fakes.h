@@ -357,14 +357,12 @@ struct DisplayBus : platform::UsbBus {
       VirtualDisplay& display;
       bool fromDisplay;
     };
-    pipesOpened.push_back(name);
     for (const auto& [_, path] : interfaces) {
       if (name == path + "\\PIPE01" || name == path + "\\PIPE02") return std::make_unique<Pipe>(display_, name == path + "\\PIPE01");
     }
     return nullptr;
   }
   std::vector<std::pair<platform::Guid, std::string>> interfaces;
-  std::vector<std::string> pipesOpened;  // every name asked for, whether it opened or not
 
  private:
   VirtualDisplay& display_;
