@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -89,21 +90,18 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
   }
   void AddKey(const std::string& path) { Make(path); }
   void MakeReadOnly(const std::string& path) { Make(path).readOnly = true; }  // cannot be written or removed
-  // A line per key (HKCR\A) and per value (HKCR\A : V = "text", = 0x0000002a, = hex(3) 0a ff).
+  // A line per key (HKCR\A) and per value (HKCR\A : V = "text", = hex(4) 2a 00 00 00).
   std::set<std::string> Dump() const {
     std::set<std::string> lines;
     char hex[16];
     for (const auto& [lower, node] : keys_) {
-      if (lower.find('\\') != std::string::npos) lines.insert(node.path);
-      for (const auto& [name, value] : node.values) {
+      if (lower.find('\\') != std::string::npos) lines.insert(node->path);
+      for (const auto& [name, value] : node->values) {
         const auto& [type, data] = value;
         std::string shown = "hex(" + std::to_string(type) + ")";
         for (uint8_t byte : data) shown += (std::snprintf(hex, sizeof hex, " %02x", byte), hex);
         if (type == kTypeString && !data.empty() && data.back() == 0) shown = "\"" + std::string(data.begin(), data.end() - 1) + "\"";
-        if (type == kTypeDword && data.size() == 4) {
-          shown = (std::snprintf(hex, sizeof hex, "0x%08x", data[0] | data[1] << 8 | data[2] << 16 | unsigned{data[3]} << 24), hex);
-        }
-        lines.insert(node.path + " : " + (name.empty() ? "@" : name) + " = " + shown);
+        lines.insert(node->path + " : " + (name.empty() ? "@" : name) + " = " + shown);
       }
     }
     return lines;
@@ -121,9 +119,8 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
     return node != nullptr && (*count = static_cast<uint32_t>(node->values.size()), true);
   }
   Status EnumValueName(platform::RegistryKey& key, uint32_t index, char* name, uint32_t* nameLength) override {
-    const Node* node = Live(key);
-    if (node == nullptr || index >= node->values.size()) return node == nullptr ? Status::kError : Status::kNotFound;
-    const std::string& stored = node->values[index].first;
+    std::string stored;
+    if (!EnumValueName(key, index, &stored)) return Live(key) == nullptr ? Status::kError : Status::kNotFound;
     if (stored.size() + 1 > *nameLength) return Status::kMoreData;
     std::memcpy(name, stored.c_str(), stored.size() + 1);
     *nameLength = static_cast<uint32_t>(stored.size());
@@ -192,13 +189,11 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
     std::string path;  // as spelled when made
     Values values;
     bool readOnly = false;
-    int id = 0;  // a key removed and made again is another key
   };
-  struct Handed : platform::RegistryKey {
-    Handed(const Node& node, bool w, size_t* open) : path(node.path), id(node.id), writable(w), open_(open) { ++*open_; }
+  struct Handed : platform::RegistryKey {  // dead once its key is removed, even if made again
+    Handed(const std::shared_ptr<Node>& n, bool w, size_t* open) : node(n), writable(w), open_(open) { ++*open_; }
     ~Handed() override { --*open_; }
-    std::string path;
-    int id;
+    std::weak_ptr<Node> node;
     bool writable;
     size_t* open_;
   };
@@ -226,29 +221,28 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
 
   Node* Find(const std::string& path) {
     const auto found = keys_.find(Lower(Join(path, "")));
-    return found == keys_.end() ? nullptr : &found->second;
+    return found == keys_.end() ? nullptr : found->second.get();
   }
   Node& Make(const std::string& path) {
     std::string made;
     for (const std::string& name : Split(path)) {
-      Node& node = keys_[Lower(Join(made, name))];
-      if (node.id == 0) node.path = Join(made, name), node.id = nextId_++;
-      made = node.path;
+      std::shared_ptr<Node>& node = keys_[Lower(Join(made, name))];
+      if (node == nullptr) node = std::make_shared<Node>(Node{Join(made, name), {}});
+      made = node->path;
     }
-    return keys_[Lower(made)];
+    return *keys_[Lower(made)];
   }
-  Node* Live(platform::RegistryKey& key) {  // null once the key was removed
-    Node* node = Find(Handle(key).path);
-    return node != nullptr && node->id == Handle(key).id ? node : nullptr;
+  static Node* Live(platform::RegistryKey& key) { return Handle(key).node.lock().get(); }
+  platform::RegistryKeyPtr Hand(const Node& node, bool writable) {
+    return std::make_unique<Handed>(keys_.at(Lower(node.path)), writable, &openKeys);
   }
-  platform::RegistryKeyPtr Hand(const Node& node, bool writable) { return std::make_unique<Handed>(node, writable, &openKeys); }
   // The keys below `path` (all, or only its subkeys' names), deepest first.
   std::vector<std::string> Below(bool all, const std::string& path) const {
     std::vector<std::string> below;
     const std::string prefix = Lower(path) + "\\";
     for (auto it = keys_.lower_bound(prefix); it != keys_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
       if (all) below.insert(below.begin(), it->first);
-      if (!all && it->first.find('\\', prefix.size()) == std::string::npos) below.push_back(it->second.path.substr(prefix.size()));
+      if (!all && it->first.find('\\', prefix.size()) == std::string::npos) below.push_back(it->second->path.substr(prefix.size()));
     }
     return below;
   }
@@ -259,14 +253,13 @@ class MemoryRegistry : public platform::RegistryReader, public platform::Registr
     std::vector<std::string> keys = Below(true, doomed->path);
     keys.push_back(Lower(doomed->path));
     for (const std::string& key : keys) {
-      if (keys_.at(key).readOnly) return false;  // what went before stays removed
+      if (keys_.at(key)->readOnly) return false;  // what went before stays removed
       keys_.erase(key);
     }
     return true;
   }
 
-  std::map<std::string, Node> keys_;  // by lower-case path
-  int nextId_ = 1;
+  std::map<std::string, std::shared_ptr<Node>> keys_;  // by lower-case path
 };
 
 // The pole display at the end of the line or the cable: what reaches it goes into the
@@ -364,14 +357,12 @@ struct DisplayBus : platform::UsbBus {
       VirtualDisplay& display;
       bool fromDisplay;
     };
-    pipesOpened.push_back(name);
     for (const auto& [_, path] : interfaces) {
       if (name == path + "\\PIPE01" || name == path + "\\PIPE02") return std::make_unique<Pipe>(display_, name == path + "\\PIPE01");
     }
     return nullptr;
   }
   std::vector<std::pair<platform::Guid, std::string>> interfaces;
-  std::vector<std::string> pipesOpened;  // every name asked for, whether it opened or not
 
  private:
   VirtualDisplay& display_;

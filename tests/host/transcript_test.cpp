@@ -61,10 +61,8 @@ class HostStage : public Stage {
     auto t = [&](size_t i) { return call.operands[i].text.c_str(); };
     const uint32_t start = rig_->clock.now;
     int32_t r = 0;
-    if (m == "GetPropertyString") {
-      *result = Value{true, 0, {}};
-      for (char c : s.GetPropertyString(n(0))) result->text.push_back(static_cast<unsigned char>(c));
-    } else if (m == "COFreezeEvents") r = s.COFreezeEvents(static_cast<int16_t>(n(0)));
+    if (m == "GetPropertyString") *result = Text8(s.GetPropertyString(n(0)));
+    else if (m == "COFreezeEvents") r = s.COFreezeEvents(static_cast<int16_t>(n(0)));
     else if (m == "GetPropertyNumber") r = s.GetPropertyNumber(n(0));
     else if (m == "SetPropertyNumber") s.SetPropertyNumber(n(0), n(1));
     else if (m == "SetPropertyString") s.SetPropertyString(n(0), t(1));

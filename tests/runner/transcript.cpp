@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <sstream>
 
 namespace orvix::transcript {
 
@@ -22,10 +22,11 @@ struct Token {
   Value value;      // a number when the token reads as one, else its text
 };
 
-int HexDigit(char c) {
-  const char* digits = "0123456789abcdef0123456789ABCDEF";
-  const char* found = c != '\0' ? std::strchr(digits, c) : nullptr;
-  return found == nullptr ? -1 : static_cast<int>(found - digits) % 16;
+// The value of the `count` hex digits at `at`, or -1.
+long HexValue(const std::string& text, size_t at, size_t count) {
+  const std::string digits = text.substr(std::min(at, text.size()), count);
+  const bool valid = digits.size() == count && digits.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+  return valid ? std::strtol(digits.c_str(), nullptr, 16) : -1;
 }
 
 // Decimal or 0x-hex, with an optional minus sign, at most 32 bits of magnitude.
@@ -52,27 +53,21 @@ std::string Tokenize(const std::string& line, std::vector<Token>* tokens) {
       continue;
     }
     token.quoted = token.value.isText = true;
-    for (++at;; ++at) {
-      const unsigned char c = at < line.size() ? static_cast<unsigned char>(line[at]) : 0;
-      if (c == '"' || c == 0 || c >= 0x80) {
-        if (c != '"') return c == 0 ? "a text is not closed" : "write characters beyond ASCII as \\xHH or \\uHHHH";
-        break;
-      }
+    for (++at; at < line.size() && line[at] != '"'; ++at) {
+      const unsigned char c = static_cast<unsigned char>(line[at]);
+      if (c >= 0x80) return "write characters beyond ASCII as \\xHH or \\uHHHH";
       if (c != '\\') {
         token.value.text.push_back(c);
         continue;
       }
       const char kind = ++at < line.size() ? line[at] : '\0';
-      const int digits = kind == 'x' ? 2 : kind == 'u' ? 4 : 0;
-      int unit = kind == '"' || kind == '\\' ? kind : -1;
-      for (int d = 0, value = 0; d < digits; ++d) {
-        value = ++at < line.size() ? HexDigit(line[at]) : -1;
-        unit = value < 0 ? -1 : (d == 0 ? 0 : unit) * 16 + value;
-        if (value < 0) break;
-      }
+      const size_t digits = kind == 'x' ? 2 : kind == 'u' ? 4 : 0;
+      const long unit = digits > 0 ? HexValue(line, at + 1, digits) : kind == '"' || kind == '\\' ? kind : -1;
       if (unit < 0) return "escapes are \\\" \\\\ \\xHH \\uHHHH";
       token.value.text.push_back(static_cast<char16_t>(unit));
+      at += digits;
     }
+    if (at >= line.size()) return "a text is not closed";
     if (++at < line.size() && line[at] != ' ' && line[at] != '\t') return "a space must follow a text";
     tokens->push_back(token);
   }
@@ -84,8 +79,9 @@ bool HexBytes(const std::vector<Token>& tokens, size_t from, std::vector<uint8_t
     const std::string& hex = tokens[i].raw;
     if (hex.empty() || hex.size() % 2 != 0) return false;
     for (size_t d = 0; d < hex.size(); d += 2) {
-      if (HexDigit(hex[d]) < 0 || HexDigit(hex[d + 1]) < 0) return false;
-      bytes->push_back(static_cast<uint8_t>(HexDigit(hex[d]) * 16 + HexDigit(hex[d + 1])));
+      const long byte = HexValue(hex, d, 2);
+      if (byte < 0) return false;
+      bytes->push_back(static_cast<uint8_t>(byte));
     }
   }
   return true;
@@ -111,26 +107,28 @@ std::string ParseStep(const std::vector<Token>& t, Step* step) {
   if (keyword == "elapsed") return check(Step::Kind::kElapsed, n == 2 && t[1].isNumber, "elapsed MS");
   if (keyword == "bytes") return check(Step::Kind::kBytes, HexBytes(t, 1, &step->bytes), "bytes HEX..");
   if (keyword == "line") return check(Step::Kind::kLine, n == 3 && t[1].isNumber && t[2].isNumber, "line BAUD STOP-BITS");
+  if (keyword == "log") {  // log none: no operand, no line
+    const std::u16string& text = t.back().value.text;
+    const bool none = n == 2 && t[1].raw == "none", eightBit = std::all_of(text.begin(), text.end(), [](char16_t unit) { return unit <= 0xFF; });
+    if (none) step->operands.clear();
+    return check(Step::Kind::kLog, none || (n == 2 && t[1].quoted && eightBit), "log \"8-bit LINE\", or log none");
+  }
   if (keyword == "rows") return check(Step::Kind::kRows, n == 3 && t[1].quoted && t[2].quoted, "rows \"ROW1\" \"ROW2\"");
   if (keyword != "call" || n < 2) return "unknown directive " + keyword;
 
   step->kind = Step::Kind::kCall;
   step->method = t[1].raw;
-  step->operands.clear();
   const std::string methods = kMethods;
   const size_t at = methods.find(" " + step->method + ":");
   if (step->method.empty() || at == std::string::npos) return "no method named " + step->method;
   const std::string arguments = methods.substr(at + step->method.size() + 2, methods.find(' ', at + 1) - at - step->method.size() - 2);
-  std::string kinds;
-  size_t i = 2;
-  for (; i < n && t[i].raw != "->"; ++i) {
-    step->operands.push_back(t[i].value);
-    kinds += t[i].quoted ? 't' : t[i].isNumber ? 'n' : '?';
-  }
-  if (kinds != arguments) return step->method + " takes (" + arguments + "), n a number and t a \"text\"";
-  step->hasResult = i < n;
-  if (step->hasResult && (i + 2 != n || !(t[i + 1].quoted || t[i + 1].isNumber))) return "-> takes one number or \"text\"";
-  if (step->hasResult) step->result = t[i + 1].value;
+  std::string kinds;  // n a number, t a text, > the arrow before the result
+  for (size_t i = 2; i < n; ++i) kinds += t[i].raw == "->" ? '>' : t[i].quoted ? 't' : t[i].isNumber ? 'n' : '?';
+  step->hasResult = kinds == arguments + ">n" || kinds == arguments + ">t";
+  if (kinds != arguments && !step->hasResult) return "call " + step->method + " (" + arguments + ") [-> RESULT], n a number and t a \"text\"";
+  step->operands.clear();
+  for (size_t i = 2; i < 2 + arguments.size(); ++i) step->operands.push_back(t[i].value);
+  if (step->hasResult) step->result = t.back().value;
   return "";
 }
 
@@ -139,10 +137,9 @@ std::string ParseStep(const std::vector<Token>& t, Step* step) {
 bool Parse(const std::string& text, const std::string& fileName, std::vector<Case>* cases, std::string* error) {
   const size_t before = cases->size();
   int lineNumber = 0;
-  for (size_t start = 0; start < text.size();) {
-    const size_t end = std::min(text.find('\n', start), text.size());
-    std::string line = text.substr(start, end - start);
-    start = end + 1, ++lineNumber;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    ++lineNumber;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos || line[first] == '#') continue;
@@ -168,25 +165,18 @@ bool Parse(const std::string& text, const std::string& fileName, std::vector<Cas
     } else {
       Step step;
       step.lineNumber = lineNumber, step.line = line;
-      if (keyword == "log") {
-        // log none stands alone: the file must not exist, or be empty.
-        const std::u16string& logLine = tokens.back().value.text;
-        const bool none = tokens.size() == 2 && tokens[1].raw == "none";
-        if (tokens.size() != 2 || !(none || tokens[1].quoted) || (c->expectLog && (none || c->logLines.empty())) ||
-            std::any_of(logLine.begin(), logLine.end(), [](char16_t unit) { return unit > 0xFF; })) {
-          why = "log \"8-bit LINE\", or log none alone";
-        }
-        if (!none) c->logLines.emplace_back(logLine.begin(), logLine.end());
-        step.kind = Step::Kind::kLog;
-        c->expectLog = true;
-      } else {
-        why = ParseStep(tokens, &step);
-      }
+      why = ParseStep(tokens, &step);
       c->steps.push_back(std::move(step));
     }
     if (!why.empty()) return *error = fileName + ":" + std::to_string(lineNumber) + ": " + why, false;
   }
   return true;
+}
+
+Value Text8(const std::string& bytes) {
+  Value text{true, 0, {}};
+  for (char byte : bytes) text.text.push_back(static_cast<unsigned char>(byte));
+  return text;
 }
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
@@ -227,22 +217,20 @@ std::string Play(const Case& c, Stage& stage) {
       failure = stage.Arrange(step);
     }
   }
-  // The log file holds exactly the case's lines, each ended by CR LF.
-  std::string log, expected;
-  if (failure.empty() && c.expectLog) log = stage.LogFileBytes();
-  for (const std::string& line : c.logLines) expected += line + "\r\n";
-  for (size_t line = 1, at = 0; failure.empty() && log != expected; ++line) {
-    const size_t got = log.find("\r\n", at), want = expected.find("\r\n", at);
-    if (got != want || log.compare(at, got - at, expected, at, got - at) != 0) {
-      Value shown{true, 0, {}};
-      for (size_t i = at; i < std::min(got, log.size()); ++i) shown.text.push_back(static_cast<unsigned char>(log[i]));
-      failure = "log line " + std::to_string(line) + " is " + (at < log.size() ? Describe(shown) : "missing");
-      size_t seen = 0;
-      lineNumber = c.lineNumber;
-      for (const Step& s : c.steps) lineNumber = s.kind == Step::Kind::kLog && ++seen == line ? s.lineNumber : lineNumber;
-    }
-    at = got + 2;
+  // With any log step the log file holds exactly the quoted lines, each ended by CR LF; a
+  // missing file reads as empty, so `log none` alone says that nothing was logged.
+  const bool logChecked = std::any_of(c.steps.begin(), c.steps.end(), [](const Step& s) { return s.kind == Step::Kind::kLog; });
+  const std::string log = failure.empty() && logChecked ? stage.LogFileBytes() : "";
+  size_t at = 0;
+  for (const Step& s : c.steps) {
+    if (!failure.empty() || s.kind != Step::Kind::kLog) continue;
+    lineNumber = s.lineNumber;
+    const size_t end = log.find("\r\n", at);
+    const std::string found = end == std::string::npos ? "missing" : Describe(Text8(log.substr(at, end - at)));
+    if (!s.operands.empty() && found != Describe(s.operands[0])) failure = "the log line is " + found;
+    if (!s.operands.empty()) at = end + 2;
   }
+  if (failure.empty() && at < log.size()) failure = "the log goes on with " + Describe(Text8(log.substr(at, log.find("\r\n", at) - at)));
   stage.End();
   return failure.empty() ? "" : c.file + ":" + std::to_string(lineNumber) + ": " + failure;
 }

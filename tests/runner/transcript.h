@@ -35,9 +35,7 @@ struct Case {
   int lineNumber = 0;
   bool hostOnly = false;
   bool byrefArguments = false;
-  std::vector<Step> steps;
-  bool expectLog = false;  // false: the log is not checked
-  std::vector<std::string> logLines;
+  std::vector<Step> steps;  // without a log step the log is not checked
 };
 
 // Appends the file's cases to `cases`; on a syntax error false, with `error` naming the file
@@ -73,6 +71,7 @@ std::string Play(const Case& c, Stage& stage);
 extern const char kMethods[];
 
 std::string Describe(const Value& value);
+Value Text8(const std::string& bytes);  // one unit a byte
 std::string Hex(const std::vector<uint8_t>& bytes);
 
 }  // namespace orvix::transcript
