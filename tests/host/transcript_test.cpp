@@ -15,26 +15,24 @@ void PrintTo(const Case& c, std::ostream* out) { *out << c.file << ":" << c.line
 
 namespace {
 
-std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
-
 class HostStage : public Stage {
  public:
   std::string Begin(const Case&) override { return rig_ = std::make_unique<testing::Rig>(), ""; }
 
   std::string Arrange(const Step& step) override {
     const std::vector<Value>& o = step.operands;
-    const std::string name = Narrow(o[0].text), rest = step.line.substr(step.line.find(' ') + 1);
+    const std::string name = Bytes8(o[0].text), rest = step.line.substr(step.line.find(' ') + 1);
     std::vector<uint8_t> text;
-    if (o.size() > 2) for (char c : Narrow(o[2].text) + '\0') text.push_back(static_cast<uint8_t>(c));
+    if (o.size() > 2) for (char c : Bytes8(o[2].text) + '\0') text.push_back(static_cast<uint8_t>(c));
     if (step.kind == Step::Kind::kProfile) {
-      const std::string type = Narrow(o[1].text);
+      const std::string type = Bytes8(o[1].text);
       if (type == "delete") rig_->registry.Remove(std::string("HKLM\\") + testing::kProfileKey, name);
       if (type == "sz") rig_->ProfileValue(name, platform::RegistryReader::kTypeString, text);
       if (type == "multi_sz") text.push_back(0), rig_->ProfileValue(name, 7, text);
       if (type == "dword") rig_->ProfileValue(name, platform::RegistryReader::kTypeDword, testing::DwordBytes(static_cast<uint32_t>(o[2].number)));
       if (type == "binary") rig_->ProfileValue(name, platform::RegistryReader::kTypeBinary, step.bytes);
     } else if (step.kind == Step::Kind::kAlias) {
-      rig_->registry.SetText(std::string("HKLM\\") + testing::kClassKey, name, Narrow(o[1].text));
+      rig_->registry.SetText(std::string("HKLM\\") + testing::kClassKey, name, Bytes8(o[1].text));
     } else if (step.kind == Step::Kind::kUsb) {
       // Under both classes: the service looks under the one of its display.
       rig_->bus.interfaces.push_back({testing::kUsbPrintingClass, name});

@@ -179,6 +179,8 @@ Value Text8(const std::string& bytes) {
   return text;
 }
 
+std::string Bytes8(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+
 std::string Hex(const std::vector<uint8_t>& bytes) {
   std::string hex;
   char pair[4];

@@ -72,6 +72,7 @@ extern const char kMethods[];
 
 std::string Describe(const Value& value);
 Value Text8(const std::string& bytes);  // one unit a byte
+std::string Bytes8(const std::u16string& text);  // one byte a unit: the low byte
 std::string Hex(const std::vector<uint8_t>& bytes);
 
 }  // namespace orvix::transcript

@@ -135,9 +135,6 @@ bool ResetProfile() {
   return status == ERROR_SUCCESS && SetValue(kDeviceKey, "Option", REG_DWORD, std::string("\x10\0\0\0", 4)) == ERROR_SUCCESS;
 }
 
-// An 8-bit text as the transcripts hold it: one byte a unit.
-std::string Bytes8(const std::u16string& text) { return std::string(text.begin(), text.end()); }
-
 class WineStage : public Stage {
  public:
   std::string Begin(const Case& c) override {
